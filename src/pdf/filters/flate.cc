@@ -1,0 +1,127 @@
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "pdf/filters/filter_support.h"
+#include "pdf/filters/filters.h"
+
+namespace quorvel::pdf {
+namespace {
+
+// The first output buffer holds this many times the input: content streams inflate by 3 to 6.
+constexpr std::size_t kFirstGuessRatio = 4;
+constexpr std::size_t kMinFirstBuffer = 4096;
+// zlib counts in uInt; hand it at most this much at a time.
+constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+
+// The two-byte zlib header: deflate method, a window of at most 32 KiB, a valid check value and
+// no preset dictionary (no PDF producer uses one).
+bool has_zlib_header(std::string_view in) {
+  if (in.size() < 2) return false;
+  const auto cmf = static_cast<unsigned char>(in[0]);
+  const auto flg = static_cast<unsigned char>(in[1]);
+  return (cmf & 0x0f) == 8 && (cmf >> 4) <= 7 && (cmf * 256u + flg) % 31 == 0 && (flg & 0x20) == 0;
+}
+
+class RawInflater {
+ public:
+  RawInflater() { ok_ = inflateInit2(&zs_, -MAX_WBITS) == Z_OK; }
+  ~RawInflater() {
+    if (ok_) inflateEnd(&zs_);
+  }
+  RawInflater(const RawInflater&) = delete;
+  RawInflater& operator=(const RawInflater&) = delete;
+
+  DecodeResult run(std::string_view in, std::size_t max_out);
+
+ private:
+  z_stream zs_{};
+  bool ok_ = false;
+};
+
+// Inflates straight into the result string, doubling it when full. The Adler-32 trailer is never
+// read, so a missing or wrong checksum (both occur in real files) costs nothing.
+DecodeResult RawInflater::run(std::string_view in, std::size_t max_out) {
+  if (!ok_) return std::unexpected(DecodeFailure{"flate: zlib could not be initialised", {}});
+  const auto* next_in = reinterpret_cast<const unsigned char*>(in.data());
+  std::size_t in_left = in.size();
+  std::string out;
+  std::size_t produced = 0;
+  std::size_t capacity =
+      std::max(kMinFirstBuffer,
+               in.size() <= SIZE_MAX / kFirstGuessRatio ? in.size() * kFirstGuessRatio : SIZE_MAX);
+  capacity = std::min(capacity, max_out);
+  // Once `max_out` bytes are out, one more byte of room tells whether the data holds more.
+  char probe = 0;
+  bool probing = false;
+
+  for (;;) {
+    if (zs_.avail_in == 0 && in_left > 0) {
+      const std::size_t chunk = std::min(in_left, kMaxChunk);
+      zs_.next_in = const_cast<unsigned char*>(next_in);
+      zs_.avail_in = static_cast<uInt>(chunk);
+      next_in += chunk;
+      in_left -= chunk;
+    }
+    if (zs_.avail_out == 0 && !probing) {
+      if (produced == max_out) {
+        probing = true;
+        zs_.next_out = reinterpret_cast<unsigned char*>(&probe);
+        zs_.avail_out = 1;
+      } else {
+        if (produced == out.size()) {
+          const std::size_t grown =
+              out.empty() ? capacity : (out.size() <= max_out / 2 ? out.size() * 2 : max_out);
+          detail::resize_for_overwrite(out, grown);
+        }
+        const std::size_t room = std::min(out.size() - produced, kMaxChunk);
+        zs_.next_out = reinterpret_cast<unsigned char*>(out.data() + produced);
+        zs_.avail_out = static_cast<uInt>(room);
+      }
+    }
+
+    const int ret = inflate(&zs_, Z_NO_FLUSH);
+    if (probing) {
+      if (zs_.avail_out == 0) {
+        out.resize(produced);
+        return std::unexpected(detail::output_limit_failure(std::move(out), max_out));
+      }
+    } else {
+      produced = static_cast<std::size_t>(reinterpret_cast<char*>(zs_.next_out) - out.data());
+    }
+
+    if (ret == Z_STREAM_END) break;
+    if (ret == Z_OK) continue;
+    out.resize(produced);
+    if (ret == Z_BUF_ERROR) {
+      return std::unexpected(DecodeFailure{"flate: data ends before the final block", out});
+    }
+    std::string why = zs_.msg != nullptr ? zs_.msg : "zlib error " + std::to_string(ret);
+    return std::unexpected(DecodeFailure{"flate: corrupt data: " + why, std::move(out)});
+  }
+  out.resize(produced);
+  return out;
+}
+
+DecodeResult inflate_raw(std::string_view in, std::size_t max_out) {
+  RawInflater inflater;
+  return inflater.run(in, max_out);
+}
+
+}  // namespace
+
+DecodeResult flate_decode(std::string_view in, std::size_t max_out) {
+  if (in.empty()) return std::string();
+  if (!has_zlib_header(in)) return inflate_raw(in, max_out);
+  auto result = inflate_raw(in.substr(2), max_out);
+  // Raw deflate data can pass the header check by chance; if reading it as a header gave
+  // nothing, read the whole input as raw deflate.
+  if (!result && result.error().partial.empty()) {
+    auto raw = inflate_raw(in, max_out);
+    if (raw || !raw.error().partial.empty()) return raw;
+  }
+  return result;
+}
+
+}  // namespace quorvel::pdf
