@@ -108,7 +108,8 @@ void expect_benchmarked(const std::vector<std::string>& lines, std::size_t at, i
     ASSERT_TRUE(std::regex_match(lines[i], match, run_line)) << lines[i];
     run_ms.push_back(std::stoull(match[1]));
     // The verifier keeps nothing between calls: every run finds the same.
-    const std::string run_counts = lines[i].substr(lines[i].find(" ("));
+    const std::string run_counts = match[2].str() + "," + match[3].str() + "," + match[4].str() +
+                                   "," + match[5].str() + "," + match[6].str();
     if (counts.empty()) counts = run_counts;
     EXPECT_EQ(run_counts, counts);
   }
