@@ -9,9 +9,10 @@
 namespace quorvel::pdf {
 namespace {
 
-// The first output buffer holds this many times the input: content streams inflate by 3 to 6.
-constexpr std::size_t kFirstGuessRatio = 4;
-constexpr std::size_t kMinFirstBuffer = 4096;
+// The first output buffer holds this many times the input; later ones follow the ratio seen so
+// far. Content streams inflate by 3 to 6, font programs and images by less.
+constexpr std::size_t kFirstGuessRatio = 2;
+constexpr std::size_t kMinFirstBuffer = 1024;
 // zlib counts in uInt; hand it at most this much at a time.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
 
@@ -22,6 +23,18 @@ bool has_zlib_header(std::string_view in) {
   const auto cmf = static_cast<unsigned char>(in[0]);
   const auto flg = static_cast<unsigned char>(in[1]);
   return (cmf & 0x0f) == 8 && (cmf >> 4) <= 7 && (cmf * 256u + flg) % 31 == 0 && (flg & 0x20) == 0;
+}
+
+// The output so far projected over the input still to come, plus an eighth; at least half again
+// the current size, so that growth stays geometric when the projection falls short.
+std::size_t next_capacity(std::size_t produced, std::size_t consumed, std::size_t in_left,
+                          std::size_t max_out) {
+  const double ratio =
+      static_cast<double>(produced) / static_cast<double>(std::max<std::size_t>(consumed, 1));
+  const double projected =
+      static_cast<double>(produced) + 1.125 * ratio * static_cast<double>(in_left);
+  const double grown = std::max(projected, 1.5 * static_cast<double>(produced)) + kMinFirstBuffer;
+  return grown >= static_cast<double>(max_out) ? max_out : static_cast<std::size_t>(grown);
 }
 
 class RawInflater {
@@ -40,7 +53,7 @@ class RawInflater {
   bool ok_ = false;
 };
 
-// Inflates straight into the result string, doubling it when full. The Adler-32 trailer is never
+// Inflates straight into the result string, growing it when full. The Adler-32 trailer is never
 // read, so a missing or wrong checksum (both occur in real files) costs nothing.
 DecodeResult RawInflater::run(std::string_view in, std::size_t max_out) {
   if (!ok_) return std::unexpected(DecodeFailure{"flate: zlib could not be initialised", {}});
@@ -71,9 +84,10 @@ DecodeResult RawInflater::run(std::string_view in, std::size_t max_out) {
         zs_.avail_out = 1;
       } else {
         if (produced == out.size()) {
-          const std::size_t grown =
-              out.empty() ? capacity : (out.size() <= max_out / 2 ? out.size() * 2 : max_out);
-          detail::resize_for_overwrite(out, grown);
+          const std::size_t consumed = in.size() - in_left - zs_.avail_in;
+          detail::resize_for_overwrite(
+              out, out.empty() ? capacity
+                               : next_capacity(produced, consumed, in.size() - consumed, max_out));
         }
         const std::size_t room = std::min(out.size() - produced, kMaxChunk);
         zs_.next_out = reinterpret_cast<unsigned char*>(out.data() + produced);
@@ -101,6 +115,8 @@ DecodeResult RawInflater::run(std::string_view in, std::size_t max_out) {
     return std::unexpected(DecodeFailure{"flate: corrupt data: " + why, std::move(out)});
   }
   out.resize(produced);
+  // Callers keep decoded streams; they should cost their size and not much more.
+  if (out.capacity() - out.size() > out.size() / 8) out.shrink_to_fit();
   return out;
 }
 

@@ -37,18 +37,19 @@ std::optional<RowLayout> row_layout(const PredictorParams& p) {
       static_cast<std::size_t>(p.colors) * static_cast<std::size_t>(p.columns), p.colors, bits};
 }
 
+// Written with selects rather than branches: the choice is data-dependent and mispredicts often.
 unsigned char paeth(int left, int up, int up_left) {
   const int pa = std::abs(up - up_left);
   const int pb = std::abs(left - up_left);
   const int pc = std::abs(left + up - 2 * up_left);
-  if (pa <= pb && pa <= pc) return static_cast<unsigned char>(left);
-  if (pb <= pc) return static_cast<unsigned char>(up);
-  return static_cast<unsigned char>(up_left);
+  const int b_or_c = pb <= pc ? up : up_left;
+  return static_cast<unsigned char>(pa <= pb && pa <= pc ? left : b_or_c);
 }
 
 // Decodes `n` bytes of one PNG row. `up` is the decoded row above (zeros for the first row).
-void png_row(unsigned char tag, const unsigned char* src, const unsigned char* up,
-             unsigned char* dst, std::size_t n, std::size_t bpp) {
+void png_row(unsigned char tag, const unsigned char* __restrict src,
+             const unsigned char* __restrict up, unsigned char* __restrict dst, std::size_t n,
+             std::size_t bpp) {
   const std::size_t head = std::min(bpp, n);  // bytes with no left neighbour
   switch (tag) {
     case 1:  // Sub
