@@ -36,6 +36,14 @@ const UCaseMap* root_case_map() {
   return map.get();
 }
 
+// The UTF-8 length of UTF-16 text whose surrogates are paired; an unpaired one counts as the
+// three bytes of its replacement character.
+std::size_t utf8_length(std::u16string_view units) {
+  std::size_t n = 0;
+  for (char16_t u : units) n += u < 0x80 ? 1 : u < 0x800 ? 2 : U16_IS_SURROGATE(u) ? 2 : 3;
+  return n + 1;
+}
+
 }  // namespace
 
 std::string_view trim_white_space(std::string_view s) {
@@ -118,7 +126,8 @@ std::string to_lower(std::u16string_view utf16) {
     lower.resize(static_cast<std::size_t>(n));
     break;
   }
-  std::string out(lower.size() * 3, '\0');
+  // Sized exactly: page texts are kept for the whole verification.
+  std::string out(utf8_length(lower), '\0');
   UErrorCode status = U_ZERO_ERROR;
   int32_t n = 0;
   u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, lower.data(),
@@ -143,7 +152,7 @@ bool is_valid_utf16(std::u16string_view units) {
 
 std::optional<std::string> utf16_to_utf8(std::u16string_view units) {
   if (!is_valid_utf16(units)) return std::nullopt;
-  std::string out(units.size() * 3, '\0');
+  std::string out(utf8_length(units), '\0');
   UErrorCode status = U_ZERO_ERROR;
   int32_t n = 0;
   u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &n, units.data(),
