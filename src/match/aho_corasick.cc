@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "match/byte_classes.h"
@@ -225,24 +226,51 @@ std::optional<Match> AhoCorasick::find(std::string_view haystack, std::size_t fr
   StateId state = start_;
   StateId matched = kDead;
   std::size_t matched_end = 0;
-  while (pos < n) {
-    state = table[state + byte_class_[h[pos]]];
-    ++pos;
-    if (state > max_special_) continue;
-    if (state == kDead) break;
-    if (state <= max_match_) {
-      // Keep going until the dead state: a match that beats this one (starting earlier, or at
-      // the same place with a pattern listed first) may end further on.
-      matched = state;
-      matched_end = pos;
-    } else {
-      pos = prefilter_.find(haystack, pos);
-      if (pos == std::string_view::npos) break;
+  const auto result = [&]() -> std::optional<Match> {
+    if (matched == kDead) return std::nullopt;
+    const std::size_t index = matched / stride_ - 1;
+    return Match{match_pattern_[index], matched_end - match_length_[index], matched_end};
+  };
+
+  // Text where the prefilter stops every few bytes (hostile, or just unlucky) is scanned faster
+  // by the automaton alone; the prefilter is switched off for a stretch and then tried again.
+  constexpr std::size_t kProbeCalls = 32;
+  constexpr std::size_t kMinAverageSkip = 8;
+  constexpr std::size_t kStretchWithout = 4096;
+  StateId max_special = max_special_;
+  std::size_t end = n;
+  std::size_t calls = 0;
+  std::size_t skipped = 0;
+  for (;;) {
+    while (pos < end) {
+      state = table[state + byte_class_[h[pos]]];
+      ++pos;
+      if (state > max_special) continue;
+      if (state == kDead) return result();
+      if (state <= max_match_) {
+        // Keep going until the dead state: a match that beats this one (starting earlier, or at
+        // the same place with a pattern listed first) may end further on.
+        matched = state;
+        matched_end = pos;
+        continue;
+      }
+      // Back in the start state, with the prefilter on.
+      const std::size_t next = prefilter_.find(haystack, pos);
+      if (next == std::string_view::npos) return result();
+      ++calls;
+      skipped += next - pos;
+      pos = next;
+      if (calls >= kProbeCalls && skipped < calls * kMinAverageSkip) {
+        max_special = max_match_;
+        end = std::min(n, pos + kStretchWithout);
+      }
     }
+    if (end == n) return result();
+    max_special = max_special_;
+    end = n;
+    calls = 0;
+    skipped = 0;
   }
-  if (matched == kDead) return std::nullopt;
-  const std::size_t index = matched / stride_ - 1;
-  return Match{match_pattern_[index], matched_end - match_length_[index], matched_end};
 }
 
 }  // namespace quorvel::match

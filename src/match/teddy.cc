@@ -16,9 +16,10 @@ namespace quorvel::match {
 namespace {
 
 constexpr std::size_t kBuckets = 8;
-constexpr std::size_t kMaxWidth = 3;
+constexpr std::size_t kMaxWidth = 4;
 
-// Whether some bucket's fingerprint fits the haystack at `p`; `p + width` must not pass the end.
+// Whether the first `width` bytes of some bucket's fingerprint fit the haystack at `p`;
+// `p + width` must not pass the end.
 bool fits_at(const Teddy::Masks& m, std::size_t width, const std::uint8_t* h, std::size_t p) {
   std::uint8_t buckets = 0xFF;
   for (std::size_t i = 0; i < width; ++i) {
@@ -107,12 +108,16 @@ std::optional<Teddy> Teddy::build(std::span<const std::string_view> patterns,
 #if QUORVEL_TEDDY_X86
   if (patterns.empty() || patterns.size() > kMaxPatterns) return std::nullopt;
   if (!__builtin_cpu_supports("ssse3")) return std::nullopt;
-  std::size_t width = kMaxWidth;
-  for (std::string_view pattern : patterns) width = std::min(width, pattern.size());
-  if (width == 0) return std::nullopt;
+  std::size_t width = 0;
+  for (std::string_view pattern : patterns) {
+    if (pattern.empty()) return std::nullopt;
+    width = std::max(width, std::min(pattern.size(), kMaxWidth));
+  }
 
-  // Patterns with the same fingerprint share a bucket. Sorted fingerprints are cut into
-  // contiguous runs, so that fingerprints with the same first bytes share a bucket too, which
+  // Patterns with the same fingerprint share a bucket. A short fingerprint fits more often and
+  // would make every longer one in its bucket fit as often, so fingerprints of each length get
+  // buckets of their own, as many as their share allows. Within one length, sorted fingerprints
+  // are cut into contiguous runs, so that those with the same first bytes share a bucket, which
   // keeps nibble combinations that no pattern has rare.
   std::vector<std::string> fingerprints;
   for (std::string_view pattern : patterns) {
@@ -122,15 +127,54 @@ std::optional<Teddy> Teddy::build(std::span<const std::string_view> patterns,
     }
     fingerprints.push_back(std::move(fingerprint));
   }
-  std::sort(fingerprints.begin(), fingerprints.end());
+  std::sort(fingerprints.begin(), fingerprints.end(),
+            [](const std::string& a, const std::string& b) {
+              return a.size() != b.size() ? a.size() < b.size() : a < b;
+            });
   fingerprints.erase(std::unique(fingerprints.begin(), fingerprints.end()), fingerprints.end());
+
+  std::array<std::size_t, kMaxWidth + 1> per_length{}, buckets_of_length{};
+  for (const std::string& f : fingerprints) ++per_length[f.size()];
+  std::size_t spare = kBuckets;
+  for (std::size_t len = 1; len <= kMaxWidth; ++len) {
+    if (per_length[len] > 0) {
+      buckets_of_length[len] = 1;
+      --spare;
+    }
+  }
+  for (; spare > 0; --spare) {
+    std::size_t fullest = 0;
+    for (std::size_t len = 1; len <= kMaxWidth; ++len) {
+      if (per_length[len] <= buckets_of_length[len]) continue;
+      if (fullest == 0 || per_length[len] * buckets_of_length[fullest] >
+                              per_length[fullest] * buckets_of_length[len]) {
+        fullest = len;
+      }
+    }
+    if (fullest == 0) break;
+    ++buckets_of_length[fullest];
+  }
+  std::vector<std::size_t> bucket_of(fingerprints.size());
+  for (std::size_t f = 0, first_bucket = 0, len = 1; len <= kMaxWidth; ++len) {
+    for (std::size_t i = 0; i < per_length[len]; ++i, ++f) {
+      bucket_of[f] = first_bucket + i * buckets_of_length[len] / per_length[len];
+    }
+    first_bucket += buckets_of_length[len];
+  }
 
   Teddy teddy;
   teddy.width_ = width;
   teddy.avx2_ = __builtin_cpu_supports("avx2");
   for (std::size_t f = 0; f < fingerprints.size(); ++f) {
-    const auto bucket_bit = static_cast<std::uint8_t>(1u << (f * kBuckets / fingerprints.size()));
+    const auto bucket_bit = static_cast<std::uint8_t>(1u << bucket_of[f]);
     for (std::size_t i = 0; i < width; ++i) {
+      if (i >= fingerprints[f].size()) {
+        for (std::size_t nibble = 0; nibble < 16; ++nibble) {
+          teddy.masks_.low[i][nibble] |= bucket_bit;
+          teddy.masks_.high[i][nibble] |= bucket_bit;
+        }
+        continue;
+      }
       const auto b = static_cast<std::uint8_t>(fingerprints[f][i]);
       for (std::uint8_t v : {b, ascii_case_insensitive ? ascii_upper(b) : b}) {
         teddy.masks_.low[i][v & 0x0F] |= bucket_bit;
@@ -149,7 +193,7 @@ std::optional<Teddy> Teddy::build(std::span<const std::string_view> patterns,
 std::size_t Teddy::find(std::string_view haystack, std::size_t from) const {
   const auto* h = reinterpret_cast<const std::uint8_t*>(haystack.data());
   const std::size_t n = haystack.size();
-  if (from > n || n - from < width_) return std::string_view::npos;
+  if (from >= n) return std::string_view::npos;
   std::size_t p = from;
 #if QUORVEL_TEDDY_X86
   std::size_t hit = std::string_view::npos;
@@ -160,14 +204,17 @@ std::size_t Teddy::find(std::string_view haystack, std::size_t from) const {
     case 2:
       hit = find_vector<2>(avx2_, masks_, h, n, p);
       break;
-    default:
+    case 3:
       hit = find_vector<3>(avx2_, masks_, h, n, p);
+      break;
+    default:
+      hit = find_vector<4>(avx2_, masks_, h, n, p);
       break;
   }
   if (hit != std::string_view::npos) return hit;
 #endif
-  for (; n - p >= width_; ++p) {
-    if (fits_at(masks_, width_, h, p)) return p;
+  for (; p < n; ++p) {
+    if (fits_at(masks_, std::min(width_, n - p), h, p)) return p;
   }
   return std::string_view::npos;
 }

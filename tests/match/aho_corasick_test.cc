@@ -170,6 +170,23 @@ TEST(AhoCorasick, MatchesTheReferenceOnRandomCases) {
   }
 }
 
+// Text made to stop the prefilter every few bytes, so the search turns it off for stretches and
+// back on; matches inside and after those stretches must still be found.
+TEST(AhoCorasick, DenseCandidatesLoseNoMatch) {
+  // Twelve fingerprints share eight buckets, so "ay" fits where "ax" and "by" share one.
+  const std::vector<std::string> patterns{"axqq", "byqq", "c1qq", "d1qq", "e1qq", "f1qq",
+                                          "g1qq", "h1qq", "i1qq", "j1qq", "k1qq", "ayq!"};
+  std::string haystack;
+  for (int i = 0; i < 5000; ++i) {
+    haystack += "ayqq";
+    if (i % 1500 == 1499) haystack += (i % 2 ? "AXQQ" : "ayq!");
+  }
+  haystack += "k1qq";
+  const std::vector<Match> expected = leftmost_first_reference(patterns, haystack, true);
+  ASSERT_EQ(expected.size(), 4u);
+  EXPECT_EQ(all_matches(build_or_die(patterns, true, true), haystack), expected);
+}
+
 TEST(AhoCorasick, ThreadsShareOneMatcher) {
   const std::vector<std::string> patterns{"acme", "corp", "acme corp", "q4"};
   const AhoCorasick ac = build_or_die(patterns, true, true);
