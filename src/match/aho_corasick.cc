@@ -160,6 +160,11 @@ std::expected<AhoCorasick, std::string> AhoCorasickBuilder::build(
   draft.max_states =
       std::min(size_limit_ / (draft.stride * sizeof(std::uint32_t)),
                std::size_t{std::numeric_limits<std::uint32_t>::max()} / draft.stride);
+  // Every pattern byte adds at most one state; reserving that many (within the limit) keeps the
+  // vector's growth from allocating past the limit.
+  std::size_t pattern_bytes = 0;
+  for (std::string_view pattern : patterns) pattern_bytes += pattern.size();
+  draft.next.reserve(std::min(draft.max_states, 2 + pattern_bytes) * draft.stride);
   if (!draft.add_state() || !draft.add_state()) {
     return std::unexpected(
         fmt::format("automaton exceeds the size limit of {} bytes", size_limit_));
