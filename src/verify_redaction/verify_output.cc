@@ -2,8 +2,11 @@
 // verification.
 #include <fmt/format.h>
 
+#include "pdf/document.h"
 #include "quorvel/verify.h"
+#include "verify_redaction/file_bytes.h"
 #include "verify_redaction/needles.h"
+#include "verify_redaction/object_audit.h"
 #include "verify_redaction/over_redaction.h"
 #include "verify_redaction/page_audit.h"
 
@@ -52,6 +55,19 @@ std::expected<VerifyReport, std::string> verify_output(
   }
   pages->clear();
 
+  auto bytes = verify::read_file_bytes(saved_path);
+  if (!bytes) {
+    return std::unexpected(
+        fmt::format("verify: couldn't read saved PDF for verifier audit: {}", bytes.error()));
+  }
+  // The document views the bytes; they are released with it.
+  const std::size_t length = (*bytes)->size();
+  auto document = pdf::Document::load(std::move(*bytes), length);
+  if (!document) {
+    return std::unexpected(
+        fmt::format("verify: couldn't parse saved PDF for audit: {}", document.error()));
+  }
+  verify::audit_objects(*document, needles, *matcher, report);
   return report;
 }
 
