@@ -15,9 +15,6 @@
 namespace quorvel::match {
 namespace {
 
-constexpr std::size_t kBuckets = 8;
-constexpr std::size_t kMaxWidth = 4;
-
 // Whether the first `width` bytes of some bucket's fingerprint fit the haystack at `p`;
 // `p + width` must not pass the end.
 bool fits_at(const Teddy::Masks& m, std::size_t width, const std::uint8_t* h, std::size_t p) {
@@ -30,6 +27,66 @@ bool fits_at(const Teddy::Masks& m, std::size_t width, const std::uint8_t* h, st
 }
 
 #if QUORVEL_TEDDY_X86
+
+constexpr std::size_t kBuckets = 8;
+constexpr std::size_t kMaxWidth = 4;
+
+// The distinct fingerprints (first `width` bytes, or the whole of a shorter pattern), sorted by
+// length, then by bytes.
+std::vector<std::string> distinct_fingerprints(std::span<const std::string_view> patterns,
+                                               std::size_t width, bool ascii_case_insensitive) {
+  std::vector<std::string> fingerprints;
+  for (std::string_view pattern : patterns) {
+    std::string fingerprint(pattern.substr(0, width));
+    if (ascii_case_insensitive) {
+      for (char& c : fingerprint) c = static_cast<char>(ascii_lower(static_cast<std::uint8_t>(c)));
+    }
+    fingerprints.push_back(std::move(fingerprint));
+  }
+  std::sort(fingerprints.begin(), fingerprints.end(),
+            [](const std::string& a, const std::string& b) {
+              return a.size() != b.size() ? a.size() < b.size() : a < b;
+            });
+  fingerprints.erase(std::unique(fingerprints.begin(), fingerprints.end()), fingerprints.end());
+  return fingerprints;
+}
+
+// The bucket of each fingerprint. A short fingerprint fits more often and would make every
+// longer one in its bucket fit as often, so the fingerprints of each length get buckets of
+// their own, as many as their share allows. Within one length the sorted fingerprints are cut
+// into contiguous runs, so that those with the same first bytes share a bucket, which keeps
+// nibble combinations that no pattern has rare.
+std::vector<std::size_t> assign_buckets(const std::vector<std::string>& fingerprints) {
+  std::array<std::size_t, kMaxWidth + 1> per_length{}, buckets_of_length{};
+  for (const std::string& f : fingerprints) ++per_length[f.size()];
+  std::size_t spare = kBuckets;
+  for (std::size_t len = 1; len <= kMaxWidth; ++len) {
+    if (per_length[len] > 0) {
+      buckets_of_length[len] = 1;
+      --spare;
+    }
+  }
+  for (; spare > 0; --spare) {
+    std::size_t fullest = 0;
+    for (std::size_t len = 1; len <= kMaxWidth; ++len) {
+      if (per_length[len] <= buckets_of_length[len]) continue;
+      if (fullest == 0 || per_length[len] * buckets_of_length[fullest] >
+                              per_length[fullest] * buckets_of_length[len]) {
+        fullest = len;
+      }
+    }
+    if (fullest == 0) break;
+    ++buckets_of_length[fullest];
+  }
+  std::vector<std::size_t> bucket_of(fingerprints.size());
+  for (std::size_t f = 0, first_bucket = 0, len = 1; len <= kMaxWidth; ++len) {
+    for (std::size_t i = 0; i < per_length[len]; ++i, ++f) {
+      bucket_of[f] = first_bucket + i * buckets_of_length[len] / per_length[len];
+    }
+    first_bucket += buckets_of_length[len];
+  }
+  return bucket_of;
+}
 
 // The vector loops scan whole blocks while a block and the fingerprint bytes after it lie in
 // the haystack. They return the first candidate, or npos with `p` at the first unscanned
@@ -114,54 +171,12 @@ std::optional<Teddy> Teddy::build(std::span<const std::string_view> patterns,
     width = std::max(width, std::min(pattern.size(), kMaxWidth));
   }
 
-  // Patterns with the same fingerprint share a bucket. A short fingerprint fits more often and
-  // would make every longer one in its bucket fit as often, so fingerprints of each length get
-  // buckets of their own, as many as their share allows. Within one length, sorted fingerprints
-  // are cut into contiguous runs, so that those with the same first bytes share a bucket, which
-  // keeps nibble combinations that no pattern has rare.
-  std::vector<std::string> fingerprints;
-  for (std::string_view pattern : patterns) {
-    std::string fingerprint(pattern.substr(0, width));
-    if (ascii_case_insensitive) {
-      for (char& c : fingerprint) c = static_cast<char>(ascii_lower(static_cast<std::uint8_t>(c)));
-    }
-    fingerprints.push_back(std::move(fingerprint));
-  }
-  std::sort(fingerprints.begin(), fingerprints.end(),
-            [](const std::string& a, const std::string& b) {
-              return a.size() != b.size() ? a.size() < b.size() : a < b;
-            });
-  fingerprints.erase(std::unique(fingerprints.begin(), fingerprints.end()), fingerprints.end());
+  const std::vector<std::string> fingerprints =
+      distinct_fingerprints(patterns, width, ascii_case_insensitive);
+  const std::vector<std::size_t> bucket_of = assign_buckets(fingerprints);
 
-  std::array<std::size_t, kMaxWidth + 1> per_length{}, buckets_of_length{};
-  for (const std::string& f : fingerprints) ++per_length[f.size()];
-  std::size_t spare = kBuckets;
-  for (std::size_t len = 1; len <= kMaxWidth; ++len) {
-    if (per_length[len] > 0) {
-      buckets_of_length[len] = 1;
-      --spare;
-    }
-  }
-  for (; spare > 0; --spare) {
-    std::size_t fullest = 0;
-    for (std::size_t len = 1; len <= kMaxWidth; ++len) {
-      if (per_length[len] <= buckets_of_length[len]) continue;
-      if (fullest == 0 || per_length[len] * buckets_of_length[fullest] >
-                              per_length[fullest] * buckets_of_length[len]) {
-        fullest = len;
-      }
-    }
-    if (fullest == 0) break;
-    ++buckets_of_length[fullest];
-  }
-  std::vector<std::size_t> bucket_of(fingerprints.size());
-  for (std::size_t f = 0, first_bucket = 0, len = 1; len <= kMaxWidth; ++len) {
-    for (std::size_t i = 0; i < per_length[len]; ++i, ++f) {
-      bucket_of[f] = first_bucket + i * buckets_of_length[len] / per_length[len];
-    }
-    first_bucket += buckets_of_length[len];
-  }
-
+  // Patterns with the same fingerprint share a bucket; a pattern shorter than the fingerprint
+  // fits any byte past its end.
   Teddy teddy;
   teddy.width_ = width;
   teddy.avx2_ = __builtin_cpu_supports("avx2");
