@@ -172,6 +172,7 @@ TEST(LzwDecode, StopsAtTheOutputLimit) {
   const auto out = lzw_decode(encoded, 1, 1000);
   ASSERT_FALSE(out.has_value());
   EXPECT_EQ(out.error().partial, text.substr(0, 1000));
+  EXPECT_LE(out.error().partial.capacity(), 1000u);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ DecodeResult ascii85_decode(std::string_view in, std::size_t max_out) {
   auto emit = [&](std::uint32_t value, int n) {
     for (int i = 0; i < n; ++i) {
       if (out.size() == max_out) return false;
+      detail::reserve_within_limit(out, 1, max_out);
       out.push_back(static_cast<char>(value >> (24 - 8 * i)));
     }
     return true;

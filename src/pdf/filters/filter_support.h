@@ -2,6 +2,7 @@
 // without zero-filling bytes that are about to be overwritten, and the PDF white-space set.
 #pragma once
 
+#include <algorithm>
 #include <string>
 
 #include "pdf/filters/filters.h"
@@ -24,6 +25,17 @@ inline void resize_for_overwrite(std::string& s, std::size_t n) {
     s.swap(grown);
   }
   s.resize_and_overwrite(n, [](char*, std::size_t size) { return size; });
+}
+
+// Makes room in `s` for `extra` more bytes, growing geometrically but never past `max_out` bytes
+// in all (a plain append may double the buffer). The caller has checked that the bytes fit.
+inline void reserve_within_limit(std::string& s, std::size_t extra, std::size_t max_out) {
+  const std::size_t needed = s.size() + extra;
+  if (needed <= s.capacity()) return;
+  std::string grown;
+  grown.reserve(std::min(max_out, std::max(needed, 2 * s.capacity())));
+  grown.append(s);
+  s.swap(grown);
 }
 
 // The six white-space characters of PDF syntax.

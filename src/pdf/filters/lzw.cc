@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -103,12 +104,12 @@ DecodeResult lzw_decode(std::string_view in, int early_change, std::size_t max_o
     previous = code;
 
     const std::size_t length = table.length[code];
+    const std::size_t fits = std::min<std::size_t>(length, max_out - out.size());
     table.spell(code, spelled.data());
-    if (length > max_out - out.size()) {
-      out.append(spelled.data(), max_out - out.size());
+    detail::reserve_within_limit(out, fits, max_out);
+    out.append(spelled.data(), fits);
+    if (fits < length)
       return std::unexpected(detail::output_limit_failure(std::move(out), max_out));
-    }
-    out.append(spelled.data(), length);
   }
   return out;
 }

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "pdf/filters/filter_support.h"
 #include "pdf/filters/filters.h"
 
@@ -15,11 +17,12 @@ DecodeResult run_length_decode(std::string_view in, std::size_t max_out) {
       std::size_t count = length + 1u;
       const bool cut_short = count > in.size() - pos;
       if (cut_short) count = in.size() - pos;
-      if (count > max_out - out.size()) {
-        out.append(in.substr(pos, max_out - out.size()));
+      const std::size_t fits = std::min(count, max_out - out.size());
+      detail::reserve_within_limit(out, fits, max_out);
+      out.append(in.substr(pos, fits));
+      if (fits < count) {
         return std::unexpected(detail::output_limit_failure(std::move(out), max_out));
       }
-      out.append(in.substr(pos, count));
       pos += count;
       if (cut_short) {
         return std::unexpected(DecodeFailure{"runlength: literal run cut short", std::move(out)});
@@ -32,11 +35,10 @@ DecodeResult run_length_decode(std::string_view in, std::size_t max_out) {
     }
     const std::size_t count = 257u - length;
     const char byte = in[pos++];
-    if (count > max_out - out.size()) {
-      out.append(max_out - out.size(), byte);
-      return std::unexpected(detail::output_limit_failure(std::move(out), max_out));
-    }
-    out.append(count, byte);
+    const std::size_t fits = std::min(count, max_out - out.size());
+    detail::reserve_within_limit(out, fits, max_out);
+    out.append(fits, byte);
+    if (fits < count) return std::unexpected(detail::output_limit_failure(std::move(out), max_out));
   }
   return out;
 }
