@@ -281,11 +281,12 @@ void Loader::collect_objects(bool add_unlisted_compressed) {
 
 std::expected<void, std::string> Loader::run() {
   if (st_.bytes.empty()) return std::unexpected(std::string("the file is empty"));
-  // Cross-reference streams carry no indirect values of their own.
-  const XrefStreamDecoder decode_xref = [this](const Stream& stream) {
+  // Cross-reference streams hold no references; one without filters is read as stored.
+  const XrefStreamDecoder decode_xref = [this](const Stream& stream) -> DecodeResult {
     const ValueResolver direct = [](const Object& v) {
       return v.is(Kind::reference) ? Object() : v;
     };
+    if (!names_a_filter(stream.dict, direct)) return std::string(stream.data);
     return decode_bounded(stream, direct, st_.decoded_bytes);
   };
 
@@ -331,6 +332,7 @@ std::expected<Document, std::string> Document::load(std::shared_ptr<const std::s
   auto state = std::make_unique<State>();
   std::string_view bytes(file->data(), std::min(length, file->size()));
   bytes = bytes.substr(0, limits::kMaxFileBytes);
+  if (bytes.empty()) return std::unexpected(std::string("the file is empty"));
   // Offsets count from the header, which may follow some junk.
   const std::size_t header =
       bytes.substr(0, limits::kHeaderSearchBytes + kHeader.size()).find(kHeader);

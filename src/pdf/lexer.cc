@@ -1,7 +1,7 @@
 #include "pdf/lexer.h"
 
 #include <array>
-#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -147,13 +147,33 @@ Token Lexer::read_number_or_keyword(std::size_t start) {
       return t;
     }
   }
-  // A real, or an integer too large for 64 bits, which viewers read as a real.
-  const std::string_view digits = text.substr(int_start);
-  double value = 0;
-  const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (ec == std::errc::result_out_of_range || ptr != digits.data() + digits.size()) {
-    value = std::numeric_limits<double>::max();
+  // A real, or an integer too large for 64 bits, which viewers read as a real. Digits past the
+  // nineteenth significant one only scale the value: no PDF number needs more precision.
+  std::uint64_t mantissa = 0;
+  int significant = 0;
+  int scale = 0;  // the value is mantissa * 10^scale
+  bool after_point = false;
+  for (std::size_t k = int_start; k < text.size(); ++k) {
+    if (text[k] == '.') {
+      after_point = true;
+      continue;
+    }
+    const unsigned digit = static_cast<unsigned>(text[k] - '0');
+    if (significant < 19) {
+      mantissa = mantissa * 10 + digit;
+      if (mantissa != 0) ++significant;
+      if (after_point) --scale;
+    } else if (!after_point) {
+      ++scale;
+    }
   }
+  double value = static_cast<double>(mantissa);
+  if (scale > 0) {
+    value *= std::pow(10.0, scale);
+  } else if (scale < 0) {
+    value /= std::pow(10.0, -scale);
+  }
+  if (!std::isfinite(value)) value = std::numeric_limits<double>::max();
   Token t = simple(TokenType::real, start);
   t.real = negative ? -value : value;
   return t;
