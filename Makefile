@@ -32,3 +32,9 @@ bench: build $(ATTENTION_PAPER)
 
 clean:
 	rm -rf $(BUILD)
+
+# The PDF object reader against qpdf, object by object, on real PDFs from Debian documentation
+# packages (downloaded once into a cache outside the clone). Not part of `make test`.
+.PHONY: differential
+differential: build
+	python3 tests/differential/run.py $(BUILD)/bin

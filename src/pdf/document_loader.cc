@@ -127,18 +127,27 @@ std::optional<std::size_t> Loader::last_header_of(std::uint32_t num) {
 void Loader::load_in_file(std::size_t i) {
   const XrefEntry entry = table_.entries[i];
   const bool decrypting = handler_ && entry.num != encrypt_num_;
-  const ReadOptions options{.expected_num = entry.num,
-                            .length = &length_resolver_,
-                            .strings = decrypting ? &decrypt_strings_ : nullptr};
+  ReadOptions options{.expected_num = entry.num,
+                      .length = &length_resolver_,
+                      .strings = decrypting ? &decrypt_strings_ : nullptr};
+  std::size_t offset = entry.offset;
   std::optional<RawObject> raw;
-  if (entry.offset < st_.bytes.size()) raw = reader_.read(entry.offset, options);
+  if (offset < st_.bytes.size()) raw = reader_.read(offset, options);
   // A wrong offset: the object is looked for where its header stands.
   if (!raw) {
     const auto found = last_header_of(entry.num);
-    if (found && *found != entry.offset) raw = reader_.read(*found, options);
+    if (found && *found != offset) raw = reader_.read(offset = *found, options);
   }
   if (!raw) return;
-  if (raw->stream != nullptr && decrypting) decrypt(*raw->stream, raw->id);
+  // A cross-reference stream's dictionary is the trailer of its section, and its strings (the
+  // file identifier) are stored in the clear; so is its data.
+  if (decrypting && raw->stream != nullptr && raw->stream->dict.get("Type").is_name("XRef")) {
+    options.strings = nullptr;
+    raw = reader_.read(offset, options);
+    if (!raw) return;
+  } else if (decrypting && raw->stream != nullptr) {
+    decrypt(*raw->stream, raw->id);
+  }
   slots_[i] = {SlotState::done, raw->id, raw->value, raw->stream};
 }
 

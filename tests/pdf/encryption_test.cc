@@ -98,6 +98,26 @@ TEST_F(Encryption, EveryRevisionOpensWithTheEmptyUserPassword) {
   }
 }
 
+TEST_F(Encryption, CrossReferenceStreamsStayInTheClear) {
+  const auto out = plain_path_->parent_path() / "xref-stream.pdf";
+  ASSERT_TRUE(testing::run_qpdf("--object-streams=generate --encrypt \"\" owner 256 -- " +
+                                plain_path_->string() + " " + out.string()));
+  const auto doc = Document::load(quorvel::testing::read_file(out));
+  ASSERT_TRUE(doc) << doc.error();
+  ASSERT_EQ(doc->encryption(), pdf::Encryption::decrypted);
+  const Object file_id = doc->trailer().get("ID");
+  ASSERT_EQ(file_id.items().size(), 2u);
+  int xref_streams = 0;
+  for (const IndirectObject& o : doc->objects()) {
+    if (!o.object.dictionary().get("Type").is_name("XRef")) continue;
+    ++xref_streams;
+    EXPECT_EQ(testing::describe(o.object.dictionary().get("ID")), testing::describe(file_id));
+    EXPECT_TRUE(doc->decode(*o.object.stream()));
+  }
+  EXPECT_EQ(xref_streams, 1);
+  EXPECT_TRUE(contents(*doc).contains("/Title = Acme annual report"));
+}
+
 TEST_F(Encryption, AFileThatNeedsAnotherPasswordLoadsAsStored) {
   const auto path = encrypt("user-password.pdf", R"(user owner 128 --use-aes=y)");
   const auto doc = Document::load(quorvel::testing::read_file(path));
