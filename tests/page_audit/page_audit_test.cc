@@ -55,6 +55,17 @@ TEST(PageAudit, TextDrawnOutsideTheMediaBoxIsAudited) {
   EXPECT_EQ(locations(report.body_hits), (Hits{"acme @ page 1 body text"}));
 }
 
+TEST(PageAudit, WordsHyphenatedAndPhrasesBrokenAtALineEndAreFound) {
+  const auto report =
+      verify(pdf_with_pages(
+                 {{"BT /F1 12 Tf 72 720 Td (The respon-) Tj 0 -14 Td (dents said Fourteenth) Tj "
+                   "0 -14 Td (Amendment and Pemberton-) Tj 0 -14 Td (Rae agreed.) Tj ET"}}),
+             {"respondents", "Fourteenth Amendment", "Pemberton-Rae", "said  Fourteenth"});
+  EXPECT_EQ(locations(report.body_hits),
+            (Hits{"respondents @ page 1 body text", "Fourteenth Amendment @ page 1 body text",
+                  "Pemberton-Rae @ page 1 body text"}));
+}
+
 TEST(PageAudit, AnnotationFieldsAndLinkTargets) {
   const auto report = verify(
       pdf_with_pages({{show_text("clean"), "/Annots [100 0 R 101 0 R 102 0 R 103 0 R]"}},

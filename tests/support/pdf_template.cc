@@ -2,7 +2,8 @@
 
 #include <unistd.h>
 
-#include <charconv>
+#include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -15,7 +16,10 @@ namespace {
 struct XrefState {
   std::map<unsigned, std::pair<std::size_t, unsigned>> all;      // number -> (offset, generation)
   std::map<unsigned, std::pair<std::size_t, unsigned>> pending;  // recorded since the last xref
+  // Objects stored in object streams since the last xref: number -> (stream number, index).
+  std::map<unsigned, std::pair<unsigned, unsigned>> compressed;
   bool first_section = true;
+  bool any_section = false;
   std::size_t last_xref = 0;
   std::size_t prev_xref = 0;
 };
@@ -56,6 +60,48 @@ std::string xref_section(XrefState& st) {
   return out;
 }
 
+void put_be(std::string& out, std::uint64_t v, int bytes) {
+  for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// An uncompressed cross-reference stream (W [1 4 2]) as object `num`, listing the objects
+// recorded since the previous section, the compressed ones, and itself.
+std::string xref_stream_section(XrefState& st, unsigned num, std::string_view extra,
+                                std::size_t offset) {
+  struct Entry {
+    int type;
+    std::uint64_t field2, field3;
+  };
+  std::map<unsigned, Entry> entries;
+  if (st.first_section) entries[0] = {0, 0, 65535};
+  for (const auto& [n, e] : st.pending) entries[n] = {1, e.first, e.second};
+  for (const auto& [n, e] : st.compressed) entries[n] = {2, e.first, e.second};
+  entries[num] = {1, offset, 0};
+  st.all[num] = {offset, 0};
+  std::string index, data;
+  for (auto it = entries.begin(); it != entries.end();) {
+    auto end = it;
+    unsigned next = it->first;
+    while (end != entries.end() && end->first == next) ++end, ++next;
+    index += std::to_string(it->first) + " " + std::to_string(next - it->first) + " ";
+    for (; it != end; ++it) {
+      put_be(data, static_cast<std::uint64_t>(it->second.type), 1);
+      put_be(data, it->second.field2, 4);
+      put_be(data, it->second.field3, 2);
+    }
+  }
+  const unsigned size = std::max(num, st.all.empty() ? 0u : st.all.rbegin()->first) + 1;
+  std::string out = std::to_string(num) + " 0 obj\n<< /Type /XRef /Size " + std::to_string(size) +
+                    " /W [1 4 2] /Index [" + index + "] ";
+  if (st.any_section) out += "/Prev " + std::to_string(st.last_xref) + " ";
+  out += std::string(extra) + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
+         "\nendstream\nendobj\n";
+  st.pending.clear();
+  st.compressed.clear();
+  st.first_section = false;
+  return out;
+}
+
 }  // namespace
 
 std::string expand_pdf_template(std::string_view text) {
@@ -91,6 +137,22 @@ std::string expand_pdf_template(std::string_view text) {
       st.prev_xref = st.last_xref;
       st.last_xref = out.size();
       out += xref_section(st);
+      st.any_section = true;
+    } else if (name == "xrefstream") {
+      std::size_t space2 = args.find(' ');
+      auto n = parse_numbers(args.substr(0, space2));
+      if (n.size() != 1) throw std::invalid_argument("{{xrefstream N [entries]}} takes a number");
+      const std::string_view extra = space2 == std::string_view::npos ? "" : args.substr(space2 + 1);
+      const std::size_t offset = out.size();
+      out += xref_stream_section(st, n[0], extra, offset);
+      st.prev_xref = st.last_xref;
+      st.last_xref = offset;
+      st.any_section = true;
+    } else if (name == "compressed") {
+      auto n = parse_numbers(args);
+      if (n.size() != 3) throw std::invalid_argument("{{compressed N S I}} takes three numbers");
+      st.compressed[n[0]] = {n[1], n[2]};
+      st.all[n[0]] = {0, 0};
     } else if (name == "size") {
       out += std::to_string(st.all.empty() ? 1 : st.all.rbegin()->first + 1);
     } else if (name == "prev") {

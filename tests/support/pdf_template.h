@@ -10,6 +10,12 @@
 //   {{prev}}         the offset of the previous xref section
 //   {{startxref}}    "startxref\n<offset of the last xref section>\n%%EOF"
 //   {{offset N}}     the offset of object N
+//   {{compressed N S I}}  records that object N is the I-th object of object stream S (writes
+//                    nothing; the object stream's body is written by hand)
+//   {{xrefstream N entries}}  a cross-reference stream, object N, for the objects recorded since
+//                    the previous section (compressed ones included) and itself; `entries` are
+//                    added to its dictionary (/Root 1 0 R ...), /Prev is added when an earlier
+//                    section exists
 //
 // so a fixture reads like the file it is:
 //
