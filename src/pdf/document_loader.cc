@@ -284,8 +284,10 @@ void Loader::collect_objects(bool add_unlisted_compressed) {
       st_.objects.push_back({{candidates[k].num, 0}, candidates[k].value});
     }
   }
-  std::sort(st_.objects.begin(), st_.objects.end(),
-            [](const IndirectObject& a, const IndirectObject& b) { return a.id < b.id; });
+  const auto by_id = [](const IndirectObject& a, const IndirectObject& b) { return a.id < b.id; };
+  if (!std::is_sorted(st_.objects.begin(), st_.objects.end(), by_id)) {
+    std::sort(st_.objects.begin(), st_.objects.end(), by_id);
+  }
 }
 
 std::expected<void, std::string> Loader::run() {

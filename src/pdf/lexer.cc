@@ -61,6 +61,34 @@ void Lexer::skip_space() {
   }
 }
 
+std::optional<std::uint16_t> Lexer::match_reference_tail() {
+  const std::size_t start = pos_;
+  const std::size_t n = in_.size();
+  auto fail = [&]() -> std::optional<std::uint16_t> {
+    pos_ = start;
+    return std::nullopt;
+  };
+  skip_space();
+  if (pos_ == start) return fail();
+  std::uint32_t gen = 0;
+  const std::size_t digits = pos_;
+  while (pos_ < n && is_digit(static_cast<unsigned char>(in_[pos_])) && pos_ - digits < 6) {
+    gen = gen * 10 + static_cast<std::uint32_t>(in_[pos_++] - '0');
+  }
+  if (pos_ == digits || gen > 0xFFFF || pos_ == n ||
+      kClasses[static_cast<unsigned char>(in_[pos_])] == kRegular) {
+    return fail();
+  }
+  const std::size_t after_gen = pos_;
+  skip_space();
+  if (pos_ == after_gen || pos_ >= n || in_[pos_] != 'R' ||
+      (pos_ + 1 < n && kClasses[static_cast<unsigned char>(in_[pos_ + 1])] == kRegular)) {
+    return fail();
+  }
+  ++pos_;
+  return static_cast<std::uint16_t>(gen);
+}
+
 Token Lexer::next() {
   skip_space();
   const std::size_t start = pos_;
@@ -102,6 +130,20 @@ Token Lexer::next() {
 
 Token Lexer::read_number_or_keyword(std::size_t start) {
   const std::size_t n = in_.size();
+  // Most tokens here are small non-negative integers: read them in one pass.
+  {
+    std::size_t i = start;
+    std::int64_t value = 0;
+    while (i < n && i - start < 18 && is_digit(static_cast<unsigned char>(in_[i]))) {
+      value = value * 10 + (in_[i++] - '0');
+    }
+    if (i > start && (i == n || kClasses[static_cast<unsigned char>(in_[i])] != kRegular)) {
+      pos_ = i;
+      Token t = simple(TokenType::integer, start);
+      t.integer = value;
+      return t;
+    }
+  }
   std::size_t end = start;
   while (end < n && kClasses[static_cast<unsigned char>(in_[end])] == kRegular) ++end;
   pos_ = end;
@@ -167,11 +209,15 @@ Token Lexer::read_number_or_keyword(std::size_t start) {
       ++scale;
     }
   }
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                            1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                            1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+  const auto power = [](int e) { return e < 20 ? kPowersOfTen[e] : std::pow(10.0, e); };
   double value = static_cast<double>(mantissa);
   if (scale > 0) {
-    value *= std::pow(10.0, scale);
+    value *= power(scale);
   } else if (scale < 0) {
-    value /= std::pow(10.0, -scale);
+    value /= power(-scale);
   }
   if (!std::isfinite(value)) value = std::numeric_limits<double>::max();
   Token t = simple(TokenType::real, start);

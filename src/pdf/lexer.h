@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,6 +56,10 @@ class Lexer {
 
   // Moves past white space and comments.
   void skip_space();
+
+  // After an integer N: when the bytes that follow read " G R" (G at most 65535), the rest of a
+  // reference "N G R", consumes them and returns G; otherwise leaves the position unchanged.
+  std::optional<std::uint16_t> match_reference_tail();
 
  private:
   Token read_number_or_keyword(std::size_t start);

@@ -101,17 +101,9 @@ Object Parser::parse(Lexer& lexer, const StringTransform* transform) {
         case TokenType::integer: {
           value = Object::integer(token.integer);
           if (token.integer < 0 || token.integer > std::numeric_limits<std::uint32_t>::max()) break;
-          const std::size_t after = lexer.pos();
-          const Token gen = lexer.next();
-          if (gen.type == TokenType::integer && gen.integer >= 0 && gen.integer <= 0xFFFF) {
-            const Token r = lexer.next();
-            if (r.type == TokenType::keyword && r.bytes == "R") {
-              value = Object::reference({static_cast<std::uint32_t>(token.integer),
-                                         static_cast<std::uint16_t>(gen.integer)});
-              break;
-            }
+          if (const auto gen = lexer.match_reference_tail()) {
+            value = Object::reference({static_cast<std::uint32_t>(token.integer), *gen});
           }
-          lexer.seek(after);
           break;
         }
         case TokenType::real:
