@@ -46,6 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       sink = sink + (decoded ? decoded->size() : decoded.error().partial.size());
       const auto plain = doc->plain_content(*stream);
       sink = sink + (plain ? plain->size() : 0);
+      const auto prefix = doc->decode_prefix(*stream, 16);
+      sink = sink + (prefix ? prefix->size() : 0);
     }
   }
   return 0;

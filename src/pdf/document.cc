@@ -98,6 +98,18 @@ DecodeResult Document::plain_content(const Stream& stream) const {
   return decode_bounded(stream, resolve, state_->decoded_bytes);
 }
 
+DecodeResult Document::decode_prefix(const Stream& stream, std::size_t max_bytes) const {
+  const ValueResolver resolve = [this](const Object& value) {
+    return this->resolve(value).value_or(Object());
+  };
+  const std::size_t bound = std::min(max_bytes, limits::kMaxDecodedStreamBytes);
+  DecodeResult result =
+      decode_filters(stream.data, stream.dict, resolve, bound, limits::kMaxDecodedStreamBytes);
+  // Reaching the bound is what was asked for.
+  if (!result && result.error().partial.size() >= bound) return std::move(result.error().partial);
+  return result;
+}
+
 Encryption Document::encryption() const { return state_->encryption; }
 bool Document::reconstructed() const { return state_->reconstructed; }
 std::span<const XrefSection> Document::xref_sections() const { return state_->sections; }

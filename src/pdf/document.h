@@ -96,6 +96,11 @@ class Document {
   // The decoded content when /Filter names at least one filter (failing as `decode` does),
   // otherwise a copy of the stored bytes.
   DecodeResult plain_content(const Stream& stream) const;
+  // The first `max_bytes` bytes of what `decode` gives (all of it when shorter), for looking at
+  // how a stream begins (an XMP packet's "<?xpacket") without decoding it whole: the cost is that
+  // of `max_bytes` of output, and it is not charged to the per-file bound. Fails as `decode`
+  // does, except that a fault past the first `max_bytes` decoded bytes goes unnoticed.
+  DecodeResult decode_prefix(const Stream& stream, std::size_t max_bytes) const;
 
   Encryption encryption() const;
   // True when the cross-reference data could not be read and the object table was rebuilt by

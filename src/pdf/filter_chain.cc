@@ -76,7 +76,9 @@ bool names_a_filter(const Dictionary& stream_dict, const ValueResolver& resolve)
 }
 
 DecodeResult decode_filters(std::string_view data, const Dictionary& stream_dict,
-                            const ValueResolver& resolve, std::size_t max_out) {
+                            const ValueResolver& resolve, std::size_t max_out,
+                            std::size_t max_intermediate) {
+  if (max_intermediate == 0) max_intermediate = max_out;
   const Object filter = resolve(stream_dict.get("Filter"));
   const Object parms = resolve(stream_dict.get("DecodeParms"));
   std::vector<Stage> stages;
@@ -106,13 +108,15 @@ DecodeResult decode_filters(std::string_view data, const Dictionary& stream_dict
     return fail("/Filter is neither a name nor an array");
   }
 
+  // Decryption already happened when the document was loaded.
+  std::erase_if(stages, [](const Stage& s) { return s.name == "Crypt"; });
   std::string current;
   bool decoded_any = false;
-  for (const Stage& stage : stages) {
-    // Decryption already happened when the document was loaded.
-    if (stage.name == "Crypt") continue;
+  for (std::size_t k = 0; k < stages.size(); ++k) {
+    const Stage& stage = stages[k];
     const std::string_view in = decoded_any ? std::string_view(current) : data;
-    DecodeResult out = run_stage(stage, in, resolve, max_out);
+    const std::size_t bound = k + 1 == stages.size() ? max_out : max_intermediate;
+    DecodeResult out = run_stage(stage, in, resolve, bound);
     if (!out) {
       DecodeFailure failure = std::move(out.error());
       failure.message = std::string(stage.name) + ": " + failure.message;

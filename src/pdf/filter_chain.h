@@ -25,9 +25,11 @@ bool names_a_filter(const Dictionary& stream_dict, const ValueResolver& resolve)
 //
 // Fails when there is no /Filter, when it is not a name or an array of names, when it lists any
 // other filter or more than the bound allows, or when a filter fails or would produce more than
-// `max_out` bytes. On failure `partial` holds the most decoded bytes there are: the failing
+// `max_out` bytes (filters before the last one are bound by `max_intermediate`, which defaults
+// to `max_out`). On failure `partial` holds the most decoded bytes there are: the failing
 // filter's partial output, or, when it has none, the complete output of the filter before it.
 DecodeResult decode_filters(std::string_view data, const Dictionary& stream_dict,
-                            const ValueResolver& resolve, std::size_t max_out);
+                            const ValueResolver& resolve, std::size_t max_out,
+                            std::size_t max_intermediate = 0);
 
 }  // namespace quorvel::pdf

@@ -132,6 +132,20 @@ TEST(Decode, ABombStopsAtTheBoundWithItsPrefix) {
   EXPECT_EQ(decoded.error().partial.size(), limits::kMaxDecodedStreamBytes);
 }
 
+TEST(Decode, PrefixOfAStream) {
+  const std::string text = "<?xpacket begin=''?> and a long tail " + std::string(100000, 'z');
+  const Document flate = one_stream("/Filter /FlateDecode", deflate(text));
+  EXPECT_EQ(*flate.decode_prefix(stream_of(flate), 9), "<?xpacket");
+  EXPECT_EQ(*flate.decode_prefix(stream_of(flate), 1 << 20), text);
+  // Every filter but the last decodes whole, so the last one gets all of its input.
+  const Document chain = one_stream("/Filter [/AHx /Fl]", hex(deflate(text)));
+  EXPECT_EQ(*chain.decode_prefix(stream_of(chain), 9), "<?xpacket");
+  const Document bomb = one_stream("/Filter /FlateDecode", deflate(std::string(8 << 20, ' ')));
+  EXPECT_EQ(*bomb.decode_prefix(stream_of(bomb), 4), "    ");
+  const Document none = one_stream("", "stored");
+  EXPECT_FALSE(none.decode_prefix(stream_of(none), 4));
+}
+
 TEST(ObjectStreams, MembersBecomeObjectsAndTheStreamKeepsItsDecodedBytes) {
   const std::string members = "10 0 11 34 << /Title (Acme) /Dup 1 /Dup 2 >> [(in) (array)]";
   const std::string packed = deflate(members);
