@@ -38,6 +38,9 @@ struct VerifyReport {
                                             kNotAuditedThumbnails};
   // Number of distinct normalised terms searched for.
   std::uint64_t term_count = 0;
+  // Terms that an earlier revision of an incrementally saved file still holds and the newest
+  // revision no longer shows; each location starts with "revision N " (1 = the oldest).
+  std::vector<LeakHit> revision_hits;
 };
 
 }  // namespace quorvel

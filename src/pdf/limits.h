@@ -65,4 +65,8 @@ inline constexpr std::uint64_t kMaxDecodedFileBytes = std::uint64_t{2} << 30;
 // Filters of one stream's /Filter array: real files use one or two.
 inline constexpr std::size_t kMaxFilterChain = 16;
 
+// Earlier revisions of an incrementally updated file that are audited, the oldest first. Each
+// costs one more verification; files saved hundreds of times are generated, not edited.
+inline constexpr std::size_t kMaxEarlierRevisions = 32;
+
 }  // namespace quorvel::pdf::limits

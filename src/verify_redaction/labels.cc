@@ -39,4 +39,8 @@ std::string xmp_label(std::uint32_t object_number) {
   return fmt::format("XMP /Metadata stream (object {})", object_number);
 }
 
+std::string revision_label(std::uint64_t revision, std::string_view label) {
+  return fmt::format("revision {} {}", revision, label);
+}
+
 }  // namespace quorvel::verify

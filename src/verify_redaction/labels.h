@@ -23,5 +23,7 @@ std::string object_stream_label(std::uint32_t object_number);
 std::string info_label(std::string_view key);
 // "XMP /Metadata stream (object 20)"
 std::string xmp_label(std::uint32_t object_number);
+// "revision 1 page 1 body text": any label, for a hit found in an earlier revision.
+std::string revision_label(std::uint64_t revision, std::string_view label);
 
 }  // namespace quorvel::verify

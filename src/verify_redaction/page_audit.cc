@@ -35,8 +35,8 @@ void read_annotation_fields(const engine::Page& page, std::vector<AnnotField>& f
 }  // namespace
 
 std::expected<std::vector<PerPageData>, std::string> extract_page_data(
-    Pdfium engine, const std::filesystem::path& path) {
-  auto document = engine::Document::open(engine, path);
+    Pdfium engine, const std::filesystem::path& path, std::optional<std::uint64_t> byte_limit) {
+  auto document = engine::Document::open(engine, path, byte_limit);
   if (!document) return std::unexpected(document.error().describe());
 
   const int page_count = document->page_count();

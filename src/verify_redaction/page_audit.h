@@ -2,8 +2,10 @@
 // calling thread, then matched on worker threads.
 #pragma once
 
+#include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,10 +17,12 @@
 namespace quorvel::verify {
 
 // Reads every page's whole text and annotation fields, lower-cased, and closes the document
-// before returning. Pages and fields the engine cannot give are skipped. Fails with the
-// engine's description when the file cannot be opened.
+// before returning. Pages and fields the engine cannot give are skipped. With `byte_limit`, the
+// engine sees the file as if it ended there (an earlier revision). Fails with the engine's
+// description when the file cannot be opened.
 std::expected<std::vector<PerPageData>, std::string> extract_page_data(
-    Pdfium engine, const std::filesystem::path& path);
+    Pdfium engine, const std::filesystem::path& path,
+    std::optional<std::uint64_t> byte_limit = std::nullopt);
 
 // One PerPageHits per page, in page order, computed on the process-wide task pool; at most one
 // body hit per needle per page and one per needle per annotation field.

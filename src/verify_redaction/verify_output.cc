@@ -3,12 +3,14 @@
 #include <fmt/format.h>
 
 #include "pdf/document.h"
+#include "pdf/revisions.h"
 #include "quorvel/verify.h"
 #include "verify_redaction/file_bytes.h"
 #include "verify_redaction/needles.h"
 #include "verify_redaction/object_audit.h"
 #include "verify_redaction/over_redaction.h"
 #include "verify_redaction/page_audit.h"
+#include "verify_redaction/revision_audit.h"
 
 namespace quorvel {
 namespace {
@@ -60,14 +62,22 @@ std::expected<VerifyReport, std::string> verify_output(
     return std::unexpected(
         fmt::format("verify: couldn't read saved PDF for verifier audit: {}", bytes.error()));
   }
-  // The document views the bytes; they are released with it.
-  const std::size_t length = (*bytes)->size();
-  auto document = pdf::Document::load(std::move(*bytes), length);
-  if (!document) {
-    return std::unexpected(
-        fmt::format("verify: couldn't parse saved PDF for audit: {}", document.error()));
+  // The document views the bytes; they are released with the last document that uses them.
+  const std::shared_ptr<const std::string> file = std::move(*bytes);
+  std::vector<std::size_t> revision_ends;
+  {
+    auto document = pdf::Document::load(file, file->size());
+    if (!document) {
+      return std::unexpected(
+          fmt::format("verify: couldn't parse saved PDF for audit: {}", document.error()));
+    }
+    verify::audit_objects(*document, needles, *matcher, report);
+    revision_ends = pdf::earlier_revision_ends(*document, *file);
   }
-  verify::audit_objects(*document, needles, *matcher, report);
+
+  // An incremental save keeps every earlier revision in the file, one truncation away.
+  report.revision_hits = verify::audit_earlier_revisions(engine, saved_path, file, revision_ends,
+                                                         needles, *matcher, report);
   return report;
 }
 

@@ -13,6 +13,9 @@
 namespace quorvel::testing {
 namespace {
 
+// The offset recorded for an object that a section marks free.
+constexpr std::size_t kFree = static_cast<std::size_t>(-1);
+
 struct XrefState {
   std::map<unsigned, std::pair<std::size_t, unsigned>> all;      // number -> (offset, generation)
   std::map<unsigned, std::pair<std::size_t, unsigned>> pending;  // recorded since the last xref
@@ -49,10 +52,11 @@ std::string xref_section(XrefState& st) {
     while (end != entries.end() && end->first == next) ++end, ++next;
     out += std::to_string(it->first) + " " + std::to_string(next - it->first) + "\n";
     for (; it != end; ++it) {
-      bool free_entry = it->first == 0 && st.first_section;
+      bool free_entry = (it->first == 0 && st.first_section) || it->second.first == kFree;
       std::string gen = std::to_string(it->second.second);
       gen = std::string(5 - std::min<std::size_t>(5, gen.size()), '0') + gen;
-      out += ten_digits(it->second.first) + " " + gen + (free_entry ? " f\r\n" : " n\r\n");
+      out += ten_digits(free_entry ? 0 : it->second.first) + " " + gen +
+             (free_entry ? " f\r\n" : " n\r\n");
     }
   }
   st.pending.clear();
@@ -74,7 +78,8 @@ std::string xref_stream_section(XrefState& st, unsigned num, std::string_view ex
   };
   std::map<unsigned, Entry> entries;
   if (st.first_section) entries[0] = {0, 0, 65535};
-  for (const auto& [n, e] : st.pending) entries[n] = {1, e.first, e.second};
+  for (const auto& [n, e] : st.pending)
+    entries[n] = e.first == kFree ? Entry{0, 0, e.second} : Entry{1, e.first, e.second};
   for (const auto& [n, e] : st.compressed) entries[n] = {2, e.first, e.second};
   entries[num] = {1, offset, 0};
   st.all[num] = {offset, 0};
@@ -131,7 +136,8 @@ std::string expand_pdf_template(std::string_view text) {
     } else if (name == "streamlen") {
       std::size_t start = text.find("stream\n", pos);
       std::size_t end = start == std::string_view::npos ? start : text.find("\nendstream", start);
-      if (end == std::string_view::npos) throw std::invalid_argument("{{streamlen}} without stream");
+      if (end == std::string_view::npos)
+        throw std::invalid_argument("{{streamlen}} without stream");
       out += "/Length " + std::to_string(end - (start + 7));
     } else if (name == "xref") {
       st.prev_xref = st.last_xref;
@@ -142,12 +148,18 @@ std::string expand_pdf_template(std::string_view text) {
       std::size_t space2 = args.find(' ');
       auto n = parse_numbers(args.substr(0, space2));
       if (n.size() != 1) throw std::invalid_argument("{{xrefstream N [entries]}} takes a number");
-      const std::string_view extra = space2 == std::string_view::npos ? "" : args.substr(space2 + 1);
+      const std::string_view extra =
+          space2 == std::string_view::npos ? "" : args.substr(space2 + 1);
       const std::size_t offset = out.size();
       out += xref_stream_section(st, n[0], extra, offset);
       st.prev_xref = st.last_xref;
       st.last_xref = offset;
       st.any_section = true;
+    } else if (name == "free") {
+      auto n = parse_numbers(args);
+      if (n.size() != 2) throw std::invalid_argument("{{free N G}} takes two numbers");
+      st.pending[n[0]] = {kFree, n[1]};
+      st.all.erase(n[0]);
     } else if (name == "compressed") {
       auto n = parse_numbers(args);
       if (n.size() != 3) throw std::invalid_argument("{{compressed N S I}} takes three numbers");
@@ -174,8 +186,8 @@ std::string expand_pdf_template(std::string_view text) {
 std::filesystem::path write_temp_file(std::string_view name, std::string_view bytes) {
   // One folder per process, removed when the process ends normally.
   struct TempDir {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("quorvel-tests-" + std::to_string(::getpid()));
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("quorvel-tests-" + std::to_string(::getpid()));
     TempDir() { std::filesystem::create_directories(path); }
     ~TempDir() {
       std::error_code ec;

@@ -10,6 +10,8 @@
 //   {{prev}}         the offset of the previous xref section
 //   {{startxref}}    "startxref\n<offset of the last xref section>\n%%EOF"
 //   {{offset N}}     the offset of object N
+//   {{free N G}}     marks object N free, with next generation G, in the next section (an
+//                    incremental update that deletes it); writes nothing
 //   {{compressed N S I}}  records that object N is the I-th object of object stream S (writes
 //                    nothing; the object stream's body is written by hand)
 //   {{xrefstream N entries}}  a cross-reference stream, object N, for the objects recorded since
