@@ -15,9 +15,29 @@ namespace {
 // levels of any value, so this bound never hides an entry it kept; it only caps the recursion.
 constexpr unsigned kMaxMetadataNesting = 256;
 
+constexpr std::string_view kAsciiWhiteSpace = "\t\n\f\r ";
+
 bool begins_with_xpacket(std::string_view content) {
-  const std::size_t start = content.find_first_not_of("\t\n\f\r ");
+  const std::size_t start = content.find_first_not_of(kAsciiWhiteSpace);
   return start != std::string_view::npos && content.substr(start).starts_with("<?xpacket");
+}
+
+// Enough decoded bytes to see how a stream begins.
+constexpr std::size_t kSniffBytes = 1024;
+
+// Whether the stream's content (decoded, or its stored bytes when it does not decode) opens an
+// XMP packet. Decoding every stream whole only to look at its first bytes would double the cost
+// of the stream scan, so a decoded prefix decides, and the whole stream is decoded only when the
+// answer depends on whether a fault lies further on.
+bool opens_xmp_packet(const pdf::Document& document, const pdf::Stream& stream) {
+  const bool stored = begins_with_xpacket(stream.data);
+  const auto prefix = document.decode_prefix(stream, kSniffBytes);
+  if (!prefix) return stored;  // the whole decode fails as well
+  if (prefix->size() < kSniffBytes) return begins_with_xpacket(*prefix);  // the whole content
+  const bool blank = prefix->find_first_not_of(kAsciiWhiteSpace) == std::string::npos;
+  if (!blank && begins_with_xpacket(*prefix) == stored) return stored;
+  const auto whole = document.decode(stream);
+  return whole ? begins_with_xpacket(*whole) : stored;
 }
 
 // A stream's content for the XMP passes: decoded when it decodes to something, otherwise the
@@ -62,9 +82,7 @@ ObjectIdSet collect_xmp_stream_ids(const pdf::Document& document) {
   for (const pdf::IndirectObject& entry : document.objects()) {
     const pdf::Stream* stream = entry.object.stream();
     if (!stream || xmp.contains(entry.id)) continue;
-    auto decoded = document.decode(*stream);
-    const std::string_view content = decoded ? std::string_view(*decoded) : stream->data;
-    if (begins_with_xpacket(content)) xmp.insert(entry.id);
+    if (opens_xmp_packet(document, *stream)) xmp.insert(entry.id);
   }
   return xmp;
 }

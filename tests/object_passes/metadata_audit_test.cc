@@ -88,6 +88,11 @@ std::string stream(unsigned num, std::string_view dict_entries, std::string_view
          " {{streamlen}} >>\nstream\n" + std::string(data) + "\nendstream endobj\n";
 }
 
+std::string cut_short(std::string data) {
+  data.resize(data.size() - 8);
+  return data;
+}
+
 struct XmpCase {
   std::string name;
   std::string objects;
@@ -114,6 +119,10 @@ TEST(XmpPass, MetadataStreamsFoundByReferenceTypeOrContent) {
        "{{object 1 0}} << >> endobj " + stream(20, "/Filter /FlateDecode", flate(packet)),
        {"Acme @ XMP /Metadata stream (object 20)"},
        {}},
+      {"a compressed packet whose data breaks after its start is no XMP: the stream scan has it",
+       "{{object 1 0}} << >> endobj " +
+           stream(20, "/Filter /FlateDecode", cut_short(flate(packet + std::string(5000, 'x')))),
+       {}, {"Acme @ object 20 stream"}},
       {"corrupt compressed data: the stored bytes are searched",
        "{{object 1 0}} << /Metadata 20 0 R >> endobj " +
            stream(20, "/Type /Metadata /Filter /FlateDecode", "garbage Acme"),
