@@ -17,12 +17,6 @@ namespace {
 
 constexpr std::string_view kHeader = "%PDF-";
 
-// Loading one object may need another first (an indirect /Length, the object stream that holds
-// it, an indirect filter parameter), and that one yet another. Past this many the nested object
-// is left for its own turn and the first makes do without it (a /Length is then found by
-// searching for "endstream").
-constexpr int kMaxNestedLoads = 8;
-
 class Loader {
  public:
   explicit Loader(Document::State& state) : st_(state), reader_(state.bytes, state.arena) {}
@@ -102,7 +96,7 @@ Object Loader::resolve(const Object& value) {
 
 void Loader::load(std::size_t i) {
   Slot& slot = slots_[i];
-  if (slot.state != SlotState::pending || nesting_ >= kMaxNestedLoads) return;
+  if (slot.state != SlotState::pending || nesting_ >= limits::kMaxNestedLoads) return;
   ++nesting_;
   slot.state = SlotState::loading;
   if (table_.entries[i].type == XrefEntryType::in_file) {

@@ -49,10 +49,11 @@ inline constexpr std::int64_t kMaxObjectsPerObjectStream = 1 << 20;
 // chain more than one or two, a cycle never ends.
 inline constexpr std::size_t kMaxReferenceChain = 32;
 
-// How deep resolving an indirect /Length may recurse (a length object inside an object stream
-// whose own /Length is indirect, and so on). Past it the length is found by searching for
-// "endstream".
-inline constexpr int kMaxLengthResolutionDepth = 4;
+// Loading one object may need another first (an indirect /Length, the object stream that holds
+// it, an indirect filter parameter), and that one yet another. Past this many the nested object
+// is left for its own turn and the first makes do without it (a /Length is then found by
+// searching for "endstream").
+inline constexpr int kMaxNestedLoads = 8;
 
 // Decoded bytes of one stream: a decode that would produce more fails, with the first bytes
 // kept as its partial output. Bounds the memory one decompression bomb can take.
