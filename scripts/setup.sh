@@ -12,7 +12,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   # libraries the project links
-  libicu-dev libtbb-dev zlib1g-dev libssl-dev libfmt-dev nlohmann-json3-dev libcli11-dev
+  libicu-dev libtbb-dev zlib1g-dev libdeflate-dev libssl-dev libfmt-dev nlohmann-json3-dev libcli11-dev
   # tests and micro-benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # independent readers used as oracles in tests
