@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/engine.h"
 #include "support/pdf_template.h"
 #include "text/unicode.h"
 
@@ -18,11 +19,7 @@ namespace fs = std::filesystem;
 using quorvel::testing::write_pdf;
 using quorvel::testing::write_temp_file;
 
-Pdfium engine() {
-  static const auto bound = bind_pdfium();
-  if (!bound) throw std::runtime_error(bound.error().describe());
-  return *bound;
-}
+using quorvel::testing::engine;
 
 std::string utf8(const std::u16string& units) { return text::utf16_to_utf8(units).value_or("?"); }
 

@@ -47,4 +47,9 @@ std::string flate(std::string_view data) {
   return out;
 }
 
+std::string stream(unsigned num, std::string_view dict_entries, std::string_view data) {
+  return "{{object " + std::to_string(num) + " 0}} << " + std::string(dict_entries) +
+         " {{streamlen}} >>\nstream\n" + std::string(data) + "\nendstream endobj\n";
+}
+
 }  // namespace quorvel::verify::testing

@@ -27,4 +27,7 @@ namespace quorvel::verify::testing {
 // `data` compressed with zlib, for FlateDecode streams.
 std::string flate(std::string_view data);
 
+// Stream object `num` with `dict_entries` and `data`, written with {{object}} and {{streamlen}}.
+std::string stream(unsigned num, std::string_view dict_entries, std::string_view data);
+
 }  // namespace quorvel::verify::testing

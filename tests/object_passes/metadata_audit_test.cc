@@ -12,6 +12,7 @@ namespace {
 using testing::audit;
 using testing::flate;
 using testing::lines;
+using testing::stream;
 using testing::with_xref;
 using Hits = std::vector<std::string>;
 
@@ -83,11 +84,6 @@ TEST(InfoPass, EntriesReadAsUtf8AndAsUtf16) {
   }
 }
 
-std::string stream(unsigned num, std::string_view dict_entries, std::string_view data) {
-  return "{{object " + std::to_string(num) + " 0}} << " + std::string(dict_entries) +
-         " {{streamlen}} >>\nstream\n" + std::string(data) + "\nendstream endobj\n";
-}
-
 std::string cut_short(std::string data) {
   data.resize(data.size() - 8);
   return data;
@@ -122,7 +118,8 @@ TEST(XmpPass, MetadataStreamsFoundByReferenceTypeOrContent) {
       {"a compressed packet whose data breaks after its start is no XMP: the stream scan has it",
        "{{object 1 0}} << >> endobj " +
            stream(20, "/Filter /FlateDecode", cut_short(flate(packet + std::string(5000, 'x')))),
-       {}, {"Acme @ object 20 stream"}},
+       {},
+       {"Acme @ object 20 stream"}},
       {"corrupt compressed data: the stored bytes are searched",
        "{{object 1 0}} << /Metadata 20 0 R >> endobj " +
            stream(20, "/Type /Metadata /Filter /FlateDecode", "garbage Acme"),

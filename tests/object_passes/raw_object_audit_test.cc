@@ -12,6 +12,7 @@ namespace {
 using testing::audit;
 using testing::flate;
 using testing::lines;
+using testing::stream;
 using testing::with_xref;
 using Hits = std::vector<std::string>;
 
@@ -83,11 +84,6 @@ TEST(RawObjectWalk, StringsKeyPathsAndReferences) {
     const auto report = audit(with_xref(c.objects, "/ID [(Acme) (Acme)]"));
     EXPECT_EQ(lines(report.raw_hits), c.raw) << c.name;
   }
-}
-
-std::string stream(unsigned num, std::string_view dict_entries, std::string_view data) {
-  return "{{object " + std::to_string(num) + " 0}} << " + std::string(dict_entries) +
-         " {{streamlen}} >>\nstream\n" + std::string(data) + "\nendstream endobj\n";
 }
 
 TEST(StreamScan, WhichStreamsAreSearchedAndInWhatForm) {

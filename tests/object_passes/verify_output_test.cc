@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "quorvel/verify.h"
+#include "support/engine.h"
 #include "support/pdf_builder.h"
 #include "support/pdf_template.h"
 
@@ -22,11 +23,7 @@ using quorvel::testing::write_temp_file;
 using ::testing::Contains;
 using ::testing::StartsWith;
 
-Pdfium engine() {
-  static const auto bound = bind_pdfium();
-  if (!bound) throw std::runtime_error(bound.error().describe());
-  return *bound;
-}
+using quorvel::testing::engine;
 
 TEST(VerifyOutputErrors, AMatcherThatCannotBeBuiltEndsTheVerificationBeforeAnyFileIsOpened) {
   // One term so long that its automaton passes the matcher's size bound.

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "quorvel/verify.h"
+#include "support/engine.h"
 #include "support/pdf_builder.h"
 #include "support/pdf_template.h"
 
@@ -19,11 +20,7 @@ using testing::write_temp_file;
 
 constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
 
-Pdfium engine() {
-  static const auto bound = bind_pdfium();
-  if (!bound) throw std::runtime_error(bound.error().describe());
-  return *bound;
-}
+using quorvel::testing::engine;
 
 TEST(OverRedactionTolerance, EightWhenNothingIsExpectedElseOneAndAHalfTimesTruncated) {
   struct Case {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "quorvel/verify.h"
+#include "support/engine.h"
 #include "support/pdf_builder.h"
 #include "support/pdf_template.h"
 
@@ -15,11 +16,7 @@ using testing::TestObject;
 using testing::TestPage;
 using testing::write_temp_file;
 
-Pdfium engine() {
-  static const auto bound = bind_pdfium();
-  if (!bound) throw std::runtime_error(bound.error().describe());
-  return *bound;
-}
+using quorvel::testing::engine;
 
 std::vector<std::string> locations(const std::vector<LeakHit>& hits) {
   std::vector<std::string> out;

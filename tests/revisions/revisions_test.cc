@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "quorvel/verify.h"
+#include "support/engine.h"
 #include "support/pdf_template.h"
 
 namespace quorvel {
@@ -15,11 +16,7 @@ using quorvel::testing::expand_pdf_template;
 using quorvel::testing::write_temp_file;
 using Hits = std::vector<std::string>;
 
-Pdfium engine() {
-  static const auto bound = bind_pdfium();
-  if (!bound) throw std::runtime_error(bound.error().describe());
-  return *bound;
-}
+using quorvel::testing::engine;
 
 // Revision 1: one page whose content stream (object 4) shows `text`.
 std::string first_revision(std::string_view text, std::string_view extra_objects = "",
