@@ -9,14 +9,11 @@
 #include <climits>
 #include <string_view>
 
+#include "resource_limits.h"
 #include "text/unicode.h"
 
 namespace quorvel::engine {
 namespace {
-
-// Longest value accepted from the engine's two-step readers. The engine holds the value
-// already, so this only guards against a length that no real string has.
-constexpr unsigned long kMaxValueBytes = 1ul << 30;
 
 // `units` without trailing NULs, or empty when it holds an unpaired surrogate.
 std::u16string strict_utf16(std::u16string units) {
@@ -30,7 +27,7 @@ std::u16string strict_utf16(std::u16string units) {
 template <typename Read>
 std::u16string read_utf16_value(Read read) {
   const unsigned long length = read(nullptr, 0);
-  if (length < 3 || length % 2 != 0 || length > kMaxValueBytes) return {};
+  if (length < 3 || length % 2 != 0 || length > limits::kMaxEngineValueBytes) return {};
   std::u16string units(length / 2, u'\0');
   if (read(units.data(), length) != length) return {};
   return strict_utf16(std::move(units));
@@ -123,7 +120,7 @@ std::string Annotation::link_uri() const {
   if (action == nullptr || api.FPDFAction_GetType(action) != kActionUri) return {};
 
   const unsigned long length = api.FPDFAction_GetURIPath(document_, action, nullptr, 0);
-  if (length == 0 || length > kMaxValueBytes) return {};
+  if (length == 0 || length > limits::kMaxEngineValueBytes) return {};
   std::string bytes(length, '\0');
   if (api.FPDFAction_GetURIPath(document_, action, bytes.data(), length) != length) return {};
   // The terminator must be the only NUL: an earlier one would cut the address short.

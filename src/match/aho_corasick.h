@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "match/prefilter.h"
+#include "resource_limits.h"
 
 namespace quorvel::match {
 
@@ -45,10 +46,6 @@ struct Match {
   friend bool operator==(const Match&, const Match&) = default;
 };
 
-// The default bound on the automaton's transition table. A few thousand terms of ordinary length
-// fit in a few MiB; the bound keeps a hostile or mistaken term list from exhausting memory.
-inline constexpr std::size_t kDefaultSizeLimit = std::size_t{64} << 20;
-
 class AhoCorasick;
 
 class AhoCorasickBuilder {
@@ -60,7 +57,7 @@ class AhoCorasickBuilder {
   // On: the search skips quickly to positions where a match can start. On by default.
   AhoCorasickBuilder& prefilter(bool on);
   // The largest transition table, in bytes, that `build` may allocate. Default
-  // `kDefaultSizeLimit`.
+  // `limits::kMaxAutomatonBytes`.
   AhoCorasickBuilder& size_limit(std::size_t bytes);
 
   // Builds the automaton over `patterns`; pattern i gets `PatternId` i. Duplicate patterns are
@@ -74,7 +71,7 @@ class AhoCorasickBuilder {
   MatchKind kind_ = MatchKind::LeftmostFirst;
   bool ascii_case_insensitive_ = false;
   bool prefilter_ = true;
-  std::size_t size_limit_ = kDefaultSizeLimit;
+  std::size_t size_limit_ = limits::kMaxAutomatonBytes;
 };
 
 // Immutable once built; any number of threads may search it at once, each search keeping its

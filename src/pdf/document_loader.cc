@@ -7,10 +7,10 @@
 #include "pdf/document.h"
 #include "pdf/document_state.h"
 #include "pdf/encryption.h"
-#include "pdf/limits.h"
 #include "pdf/object_reader.h"
 #include "pdf/object_stream.h"
 #include "pdf/xref.h"
+#include "resource_limits.h"
 
 namespace quorvel::pdf {
 namespace {

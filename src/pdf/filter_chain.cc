@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pdf/limits.h"
+#include "resource_limits.h"
 
 namespace quorvel::pdf {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "pdf/lexer.h"
-#include "pdf/limits.h"
+#include "resource_limits.h"
 
 namespace quorvel::pdf {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "pdf/limits.h"
+#include "resource_limits.h"
 
 namespace quorvel::pdf {
 namespace {

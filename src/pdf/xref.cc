@@ -6,7 +6,7 @@
 #include <unordered_set>
 
 #include "pdf/lexer.h"
-#include "pdf/limits.h"
+#include "resource_limits.h"
 
 namespace quorvel::pdf {
 namespace {

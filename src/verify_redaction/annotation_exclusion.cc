@@ -1,16 +1,11 @@
 #include "verify_redaction/annotation_exclusion.h"
 
+#include "resource_limits.h"
+
 namespace quorvel::verify {
-namespace {
-
-// Page trees deeper than this are hostile; nodes below it are not visited.
-constexpr unsigned kMaxPageTreeDepth = 64;
-
-}  // namespace
-
 void collect_annotation_ids(const pdf::Document& document, std::uint32_t num, std::uint16_t gen,
                             ObjectIdSet& annotations, ObjectIdSet& visited, unsigned depth) {
-  if (depth >= kMaxPageTreeDepth) return;
+  if (depth >= limits::kMaxPageTreeDepth) return;
   // Marked before it is looked at, so a node that is not a dictionary is not looked at twice.
   if (!visited.insert({num, gen}).second) return;
   const auto node = document.get_dictionary({num, gen});

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "pdf/limits.h"
+#include "resource_limits.h"
 
 namespace quorvel::verify {
 namespace {
@@ -35,9 +35,9 @@ std::expected<std::shared_ptr<const std::string>, std::string> read_file_bytes(
   if (S_ISDIR(st.st_mode)) return std::unexpected(errno_text(EISDIR));
   if (!S_ISREG(st.st_mode)) return std::unexpected("not a regular file");
   const auto size = static_cast<std::uint64_t>(st.st_size);
-  if (size > pdf::limits::kMaxFileBytes) {
+  if (size > limits::kMaxFileBytes) {
     return std::unexpected(fmt::format("the file holds {} bytes, more than the {} the audit reads",
-                                       size, pdf::limits::kMaxFileBytes));
+                                       size, limits::kMaxFileBytes));
   }
   auto bytes = std::make_shared<std::string>(static_cast<std::size_t>(size), '\0');
   std::size_t done = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "resource_limits.h"
 #include "text/unicode.h"
 #include "verify_redaction/labels.h"
 #include "verify_redaction/needles.h"
@@ -10,10 +11,6 @@
 
 namespace quorvel::verify {
 namespace {
-
-// Direct nesting entered while looking for /Metadata entries. The reader keeps at most 256
-// levels of any value, so this bound never hides an entry it kept; it only caps the recursion.
-constexpr unsigned kMaxMetadataNesting = 256;
 
 constexpr std::string_view kAsciiWhiteSpace = "\t\n\f\r ";
 
@@ -55,7 +52,7 @@ std::optional<pdf::ObjectId> info_object_id(const pdf::Document& document) {
 }
 
 void collect_metadata_refs_for_audit(const pdf::Object& object, ObjectIdSet& xmp, unsigned depth) {
-  if (depth >= kMaxMetadataNesting) return;
+  if (depth >= limits::kMaxMetadataNesting) return;
   if (object.is(pdf::Kind::array)) {
     for (const pdf::Object& item : object.items())
       collect_metadata_refs_for_audit(item, xmp, depth + 1);

@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <array>
 
+#include "resource_limits.h"
 #include "text/unicode.h"
 #include "verify_redaction/labels.h"
 #include "verify_redaction/stream_content.h"
 
 namespace quorvel::verify {
 namespace {
-
-// Values nested deeper than this inside one walk (arrays, dictionary entries and followed
-// references together) are not searched.
-constexpr unsigned kMaxWalkDepth = 64;
 
 // Filters whose output is an image: searching their data finds nothing but false alarms.
 constexpr std::array<std::string_view, 4> kImageFilters = {"DCTDecode", "JPXDecode", "JBIG2Decode",
@@ -145,7 +142,7 @@ std::optional<std::string> decode_utf16_le(std::string_view bytes) {
 
 void walk_object_for_strings(StringWalk& walk, std::uint32_t num, std::uint16_t gen,
                              const pdf::Object& object, std::string& key_path, unsigned depth) {
-  if (depth >= kMaxWalkDepth) return;
+  if (depth >= limits::kMaxWalkDepth) return;
   switch (object.kind()) {
     case pdf::Kind::string:
       check_string(walk, *object.as_string(), num, key_path);

@@ -3,7 +3,7 @@
 #include <unordered_set>
 
 #include "pdf/document.h"
-#include "pdf/limits.h"
+#include "resource_limits.h"
 #include "verify_redaction/labels.h"
 #include "verify_redaction/object_audit.h"
 #include "verify_redaction/page_audit.h"
@@ -48,7 +48,7 @@ std::vector<LeakHit> audit_earlier_revisions(Pdfium engine, const std::filesyste
   for (const auto list : kHitLists)
     for (const LeakHit& hit : newest.*list) reported.insert(hit_key(hit));
 
-  const std::size_t audited = std::min(revision_ends.size(), pdf::limits::kMaxEarlierRevisions);
+  const std::size_t audited = std::min(revision_ends.size(), limits::kMaxEarlierRevisions);
   for (std::size_t k = 0; k < audited; ++k) {
     VerifyReport lists = audit_revision(engine, path, bytes, revision_ends[k], needles, matcher);
     for (const auto list : kHitLists) {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "pdf/document.h"
-#include "pdf/limits.h"
 #include "pdf_test_support.h"
+#include "resource_limits.h"
 #include "support/pdf_template.h"
 
 namespace quorvel::pdf {

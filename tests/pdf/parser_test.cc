@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf/limits.h"
 #include "pdf_test_support.h"
+#include "resource_limits.h"
 
 namespace quorvel::pdf {
 namespace {
