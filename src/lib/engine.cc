@@ -138,6 +138,13 @@ std::optional<TextPage> Page::load_text() const {
   return TextPage(text_page);
 }
 
+std::string Page::label() const {
+  const std::u16string label = read_utf16_value([&](char16_t* buffer, unsigned long bytes) {
+    return pdfium_api().FPDF_GetPageLabel(document_, index_, buffer, bytes);
+  });
+  return text::utf16_to_utf8(label).value_or("");
+}
+
 int Page::annotation_count() const {
   return std::max(0, pdfium_api().FPDFPage_GetAnnotCount(page_.get()));
 }
@@ -244,10 +251,7 @@ std::optional<Page> Document::load_page(int index) const {
   if (index < 0 || index >= api.FPDF_GetPageCount(state_->document)) return std::nullopt;
   FPDF_PAGE page = api.FPDF_LoadPage(state_->document, index);
   if (page == nullptr) return std::nullopt;
-  const std::u16string label = read_utf16_value([&](char16_t* buffer, unsigned long bytes) {
-    return api.FPDF_GetPageLabel(state_->document, index, buffer, bytes);
-  });
-  return Page(page, state_->document, state_->form, text::utf16_to_utf8(label).value_or(""));
+  return Page(page, state_->document, state_->form, index);
 }
 
 }  // namespace quorvel::engine

@@ -92,8 +92,10 @@ class Annotation {
 // One loaded page.
 class Page {
  public:
-  // The page's label ("iv", "A-3"), UTF-8; empty when the document gives none.
-  const std::string& label() const { return label_; }
+  // The page's label ("iv", "A-3"), UTF-8; empty when the document gives none. The engine
+  // computes it at each call, at a cost that grows with the document (on a 2,415-page manual,
+  // half of what loading every page's text costs), so it is read only when asked for.
+  std::string label() const;
 
   // The page's text layer, or nothing when the engine cannot build it.
   std::optional<TextPage> load_text() const;
@@ -106,12 +108,12 @@ class Page {
 
  private:
   friend class Document;
-  Page(FPDF_PAGE page, FPDF_DOCUMENT document, FPDF_FORMHANDLE form, std::string label)
-      : page_(page), document_(document), form_(form), label_(std::move(label)) {}
+  Page(FPDF_PAGE page, FPDF_DOCUMENT document, FPDF_FORMHANDLE form, int index)
+      : page_(page), document_(document), form_(form), index_(index) {}
   std::unique_ptr<PageObject, ClosePage> page_;
   FPDF_DOCUMENT document_;
   FPDF_FORMHANDLE form_;
-  std::string label_;
+  int index_;
 };
 
 // An open PDF document, read from its file on demand.
