@@ -20,18 +20,30 @@ bool has_line_break(std::string_view s) {
   return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// The bytes at which a reading form differs from the text: line ends and the marker's first byte.
+bool may_differ(char c) { return c == '\r' || c == '\n' || c == kLineEndHyphen[0]; }
+
 std::string reading_form(std::string_view text, std::string_view hyphen) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Runs of text that stay as they are are copied whole: a page is mostly such runs.
+    std::size_t end = i;
+    while (end < text.size() && !may_differ(text[end])) ++end;
+    out.append(text.substr(i, end - i));
+    if (end == text.size()) break;
+    i = end;
     if (text[i] == '\r' || text[i] == '\n') {
       if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       out += ' ';
-    } else if (text.compare(i, kLineEndHyphen.size(), kLineEndHyphen) == 0) {
+      ++i;
+    } else if (text.substr(i).starts_with(kLineEndHyphen)) {
       out += hyphen;
-      i += kLineEndHyphen.size() - 1;
+      i += kLineEndHyphen.size();
     } else {
       out += text[i];
+      ++i;
     }
   }
   return out;
