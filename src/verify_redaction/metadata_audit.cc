@@ -14,28 +14,8 @@ namespace {
 
 constexpr std::string_view kAsciiWhiteSpace = "\t\n\f\r ";
 
-bool begins_with_xpacket(std::string_view content) {
-  const std::size_t start = content.find_first_not_of(kAsciiWhiteSpace);
-  return start != std::string_view::npos && content.substr(start).starts_with("<?xpacket");
-}
-
 // Enough decoded bytes to see how a stream begins.
 constexpr std::size_t kSniffBytes = 1024;
-
-// Whether the stream's content (decoded, or its stored bytes when it does not decode) opens an
-// XMP packet. Decoding every stream whole only to look at its first bytes would double the cost
-// of the stream scan, so a decoded prefix decides, and the whole stream is decoded only when the
-// answer depends on whether a fault lies further on.
-bool opens_xmp_packet(const pdf::Document& document, const pdf::Stream& stream) {
-  const bool stored = begins_with_xpacket(stream.data);
-  const auto prefix = document.decode_prefix(stream, kSniffBytes);
-  if (!prefix) return stored;  // the whole decode fails as well
-  if (prefix->size() < kSniffBytes) return begins_with_xpacket(*prefix);  // the whole content
-  const bool blank = prefix->find_first_not_of(kAsciiWhiteSpace) == std::string::npos;
-  if (!blank && begins_with_xpacket(*prefix) == stored) return stored;
-  const auto whole = document.decode(stream);
-  return whole ? begins_with_xpacket(*whole) : stored;
-}
 
 // A stream's content for the XMP passes: decoded when it decodes to something, otherwise the
 // stored bytes (and the partial output of a failed decode).
@@ -68,20 +48,33 @@ void collect_metadata_refs_for_audit(const pdf::Object& object, ObjectIdSet& xmp
   }
 }
 
-ObjectIdSet collect_xmp_stream_ids(const pdf::Document& document) {
+ObjectIdSet declared_xmp_stream_ids(const pdf::Document& document) {
   ObjectIdSet xmp;
   for (const pdf::IndirectObject& entry : document.objects()) {
     collect_metadata_refs_for_audit(entry.object, xmp);
     const pdf::Stream* stream = entry.object.stream();
     if (stream && stream->dict.get("Type").is_name("Metadata")) xmp.insert(entry.id);
   }
-  // Streams not yet known as XMP count when their content opens an XMP packet.
-  for (const pdf::IndirectObject& entry : document.objects()) {
-    const pdf::Stream* stream = entry.object.stream();
-    if (!stream || xmp.contains(entry.id)) continue;
-    if (opens_xmp_packet(document, *stream)) xmp.insert(entry.id);
-  }
   return xmp;
+}
+
+bool begins_with_xpacket(std::string_view content) {
+  const std::size_t start = content.find_first_not_of(kAsciiWhiteSpace);
+  return start != std::string_view::npos && content.substr(start).starts_with("<?xpacket");
+}
+
+bool opens_xmp_packet(const pdf::Document& document, const pdf::Stream& stream) {
+  // Decoding a stream whole only to look at its first bytes would cost as much as the stream
+  // scan, so a decoded prefix decides, and the whole stream is decoded only when the answer
+  // depends on whether a fault lies further on.
+  const bool stored = begins_with_xpacket(stream.data);
+  const auto prefix = document.decode_prefix(stream, kSniffBytes);
+  if (!prefix) return stored;  // the whole decode fails as well
+  if (prefix->size() < kSniffBytes) return begins_with_xpacket(*prefix);  // the whole content
+  const bool blank = prefix->find_first_not_of(kAsciiWhiteSpace) == std::string::npos;
+  if (!blank && begins_with_xpacket(*prefix) == stored) return stored;
+  const auto whole = document.decode(stream);
+  return whole ? begins_with_xpacket(*whole) : stored;
 }
 
 std::vector<LeakHit> info_pass(const pdf::Document& document, std::span<const Needle> needles) {

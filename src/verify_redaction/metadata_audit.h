@@ -16,11 +16,19 @@ namespace quorvel::verify {
 // The identity of the information dictionary when the trailer's /Info is a reference.
 std::optional<pdf::ObjectId> info_object_id(const pdf::Document& document);
 
-// The identities of the XMP metadata streams: every value of a /Metadata entry written by
-// reference anywhere inside any object, every stream of /Type /Metadata, and every other stream
-// whose content begins, after ASCII white space, with "<?xpacket". Members need not exist or be
-// streams.
-ObjectIdSet collect_xmp_stream_ids(const pdf::Document& document);
+// The XMP metadata streams a file declares: every value of a /Metadata entry written by
+// reference anywhere inside any object, and every stream of /Type /Metadata. Members need not
+// exist or be streams. Every other stream whose content opens an XMP packet is an XMP stream
+// too; the stream scan finds those, since it reads every stream's content anyway.
+ObjectIdSet declared_xmp_stream_ids(const pdf::Document& document);
+
+// Whether content begins, after ASCII white space, with "<?xpacket".
+bool begins_with_xpacket(std::string_view content);
+
+// Whether the stream's content (decoded, or its stored bytes when it does not decode) opens an
+// XMP packet, judged from a decoded prefix where that settles it: for the streams whose content
+// is not otherwise decoded.
+bool opens_xmp_packet(const pdf::Document& document, const pdf::Stream& stream);
 
 // Adds the identity of every /Metadata entry written by reference inside `object`, without
 // following references; `depth` counts the levels of direct nesting already entered.

@@ -6,6 +6,7 @@
 #include "resource_limits.h"
 #include "text/unicode.h"
 #include "verify_redaction/labels.h"
+#include "verify_redaction/metadata_audit.h"
 #include "verify_redaction/stream_content.h"
 
 namespace quorvel::verify {
@@ -194,13 +195,23 @@ std::vector<LeakHit> raw_object_walk(const pdf::Document& document, std::span<co
 }
 
 std::vector<LeakHit> scan_streams(const pdf::Document& document, std::span<const Needle> needles,
-                                  const match::AhoCorasick& matcher, const SkipSet& skip) {
+                                  const match::AhoCorasick& matcher, const SkipSet& skip,
+                                  ObjectIdSet& xmp) {
   std::vector<LeakHit> hits;
   std::vector<std::uint8_t> reported;
   for (const pdf::IndirectObject& entry : document.objects()) {
     const pdf::Stream* stream = entry.object.stream();
-    if (!stream || skip.contains(entry.id) || passed_over_by_stream_scan(stream->dict)) continue;
+    if (!stream || xmp.contains(entry.id)) continue;
+    if (skip.contains(entry.id) || passed_over_by_stream_scan(stream->dict)) {
+      if (opens_xmp_packet(document, *stream)) xmp.insert(entry.id);
+      continue;
+    }
     const StreamContent content = decoded_or_stored(document, *stream);
+    // The content as a reader of XMP takes it: decoded, or the stored bytes when that fails.
+    if (begins_with_xpacket(content.stored.empty() ? content.decoded : content.stored)) {
+      xmp.insert(entry.id);
+      continue;
+    }
     if (content.empty()) continue;
     reported.assign(needles.size(), 0);
     std::size_t unseen = needles.size();

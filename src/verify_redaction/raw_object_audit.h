@@ -51,9 +51,13 @@ void walk_object_for_strings(StringWalk& walk, std::uint32_t num, std::uint16_t 
 std::vector<LeakHit> raw_object_walk(const pdf::Document& document, std::span<const Needle> needles,
                                      const match::AhoCorasick& matcher, const SkipSet& skip);
 
-// The decoded content of every stream not in the skip set, in ascending identity, except images
-// and metadata streams: at most one hit per needle per stream.
+// The decoded content of every stream not in the skip set or in `xmp`, in ascending identity,
+// except images and metadata streams: at most one hit per needle per stream. A stream whose
+// content opens an XMP packet is an XMP stream: it joins `xmp` and is not searched here. Each
+// stream's content is decoded once, for both; the streams not searched here are judged from
+// their first bytes.
 std::vector<LeakHit> scan_streams(const pdf::Document& document, std::span<const Needle> needles,
-                                  const match::AhoCorasick& matcher, const SkipSet& skip);
+                                  const match::AhoCorasick& matcher, const SkipSet& skip,
+                                  ObjectIdSet& xmp);
 
 }  // namespace quorvel::verify
