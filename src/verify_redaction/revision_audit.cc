@@ -1,5 +1,7 @@
 #include "verify_redaction/revision_audit.h"
 
+#include <algorithm>
+#include <iterator>
 #include <unordered_set>
 
 #include "pdf/document.h"
