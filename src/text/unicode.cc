@@ -44,6 +44,43 @@ std::size_t utf8_length(std::u16string_view units) {
   return n + 1;
 }
 
+// Appends the full lower-case mapping of `utf16` to `out` as UTF-8, with `scratch` holding ICU's
+// UTF-16 result. False when ICU fails.
+bool append_lower(std::u16string_view utf16, std::u16string& scratch, std::string& out) {
+  scratch.resize(utf16.size() + utf16.size() / 4 + 8);
+  for (;;) {
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = u_strToLower(scratch.data(), static_cast<int32_t>(scratch.size()),
+                                   utf16.data(), static_cast<int32_t>(utf16.size()), "", &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+      scratch.resize(static_cast<std::size_t>(n));
+      continue;
+    }
+    if (U_FAILURE(status)) return false;
+    scratch.resize(static_cast<std::size_t>(n));
+    break;
+  }
+  const std::size_t at = out.size();
+  out.resize(at + utf8_length(scratch));
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t n = 0;
+  u_strToUTF8WithSub(out.data() + at, static_cast<int32_t>(out.size() - at), &n, scratch.data(),
+                     static_cast<int32_t>(scratch.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) return false;
+  out.resize(at + static_cast<std::size_t>(n));
+  return true;
+}
+
+// The full lower-case mapping of the whole of `utf16` through ICU, as UTF-8 sized exactly; empty
+// when ICU fails.
+std::string icu_to_lower(std::u16string_view utf16) {
+  std::u16string scratch;
+  std::string out;
+  if (!append_lower(utf16, scratch, out)) return {};
+  out.shrink_to_fit();
+  return out;
+}
+
 }  // namespace
 
 std::string_view trim_white_space(std::string_view s) {
@@ -112,28 +149,38 @@ std::string to_lower(std::string_view utf8) {
 }
 
 std::string to_lower(std::u16string_view utf16) {
-  if (utf16.empty()) return {};
-  std::u16string lower(utf16.size() + utf16.size() / 4 + 8, u'\0');
-  for (;;) {
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t n = u_strToLower(lower.data(), static_cast<int32_t>(lower.size()), utf16.data(),
-                             static_cast<int32_t>(utf16.size()), "", &status);
-    if (status == U_BUFFER_OVERFLOW_ERROR) {
-      lower.resize(static_cast<std::size_t>(n));
+  // Capital sigma is the one character whose lower case depends on its neighbours. Without it
+  // every character maps on its own, so ASCII, most of any text, is mapped here and only the runs
+  // of other characters go through ICU.
+  constexpr char16_t kCapitalSigma = u'\u03A3';
+  std::string out(utf16.size(), '\0');
+  std::size_t length = 0;
+  std::u16string scratch;
+  std::string run;
+  for (std::size_t i = 0; i < utf16.size();) {
+    const char16_t c = utf16[i];
+    if (c < 0x80) {
+      out[length++] = static_cast<char>(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
+      ++i;
       continue;
     }
-    if (U_FAILURE(status)) return {};
-    lower.resize(static_cast<std::size_t>(n));
-    break;
+    std::size_t end = i;
+    while (end < utf16.size() && utf16[end] >= 0x80) {
+      if (utf16[end] == kCapitalSigma) return icu_to_lower(utf16);
+      ++end;
+    }
+    run.clear();
+    if (!append_lower(utf16.substr(i, end - i), scratch, run)) return {};
+    // What follows needs at most one byte per unit until the next run.
+    const std::size_t needed = length + run.size() + (utf16.size() - end);
+    if (needed > out.size()) out.resize(needed);
+    run.copy(out.data() + length, run.size());
+    length += run.size();
+    i = end;
   }
-  // Sized exactly: page texts are kept for the whole verification.
-  std::string out(utf8_length(lower), '\0');
-  UErrorCode status = U_ZERO_ERROR;
-  int32_t n = 0;
-  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, lower.data(),
-                     static_cast<int32_t>(lower.size()), 0xFFFD, nullptr, &status);
-  if (U_FAILURE(status)) return {};
-  out.resize(static_cast<std::size_t>(n));
+  out.resize(length);
+  // Page texts are kept for the whole verification.
+  out.shrink_to_fit();
   return out;
 }
 
