@@ -38,3 +38,19 @@ clean:
 .PHONY: differential
 differential: build
 	python3 tests/differential/run.py $(BUILD)/bin
+
+# verify_output against pdfgrep, pdftotext | grep, a bare engine loop and qpdf, side by side on
+# the samples and three large real-world PDFs (fetched into the differential test's cache);
+# writes the table into bench/RESULTS.md. The peers (and GNU time, for peak memory) are
+# installed here when missing.
+COMPARE_PEERS = pdfgrep poppler-utils qpdf time
+COMPARE_REPS ?= 5
+.PHONY: compare
+compare: build $(ATTENTION_PAPER)
+	@dpkg-query -W -f='$${Status}\n' $(COMPARE_PEERS) 2>/dev/null | grep -c 'install ok installed' \
+	  | grep -qx $(words $(COMPARE_PEERS)) || { \
+	  if [ "$$(id -u)" -eq 0 ]; then sudo=; else sudo=sudo; fi; \
+	  $$sudo apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -qq --no-install-recommends \
+	    $(COMPARE_PEERS) >/dev/null; }
+	bench/compare_peers $(BUILD) $(COMPARE_REPS)
