@@ -67,12 +67,15 @@ inline constexpr int kMaxNestedLoads = 8;
 
 // Decoded bytes of one stream: a decode that would produce more fails, with the first bytes
 // kept as its partial output, which is still searched. Bounds the memory one decompression bomb
-// can take.
-inline constexpr std::size_t kMaxDecodedStreamBytes = std::size_t{256} << 20;
+// can take: an object stream at the bound is held decoded for the document's life and decoded
+// once more by the stream scan, so a bomb costs twice the bound (256 MiB made that 545 MiB).
+// Real streams other than images, which are not decoded, stay below a few MiB.
+inline constexpr std::size_t kMaxDecodedStreamBytes = std::size_t{128} << 20;
 
 // Decoded bytes of all streams of one file together, each stream counted once however often it
-// is decoded. Bounds the time a file of many small bombs can take; a decode past it fails.
-inline constexpr std::uint64_t kMaxDecodedFileBytes = std::uint64_t{2} << 30;
+// is decoded; the earlier revisions of a file share one such bound between them. Bounds the
+// time a file of many small bombs can take (about a second per GiB); a decode past it fails.
+inline constexpr std::uint64_t kMaxDecodedFileBytes = std::uint64_t{1} << 30;
 
 // Filters of one stream's /Filter array: real files use one or two.
 inline constexpr std::size_t kMaxFilterChain = 16;
@@ -104,6 +107,42 @@ inline constexpr std::size_t kMaxEarlierRevisions = 32;
 inline constexpr std::size_t kMaxAutomatonBytes = std::size_t{64} << 20;
 
 // ---- The engine
+
+// The engine decodes every stream a page asks for whole, and keeps what it parses of it: a
+// content stream of a few KB that inflates to a gigabyte takes it two gigabytes and seconds,
+// forms that draw one another ten times over, eight deep, take it tens of gigabytes and minutes.
+// The object reader measures first, and the engine reads as blank each stream past these bounds;
+// the stream scan still searches their decoded bytes up to kMaxDecodedStreamBytes.
+
+// Decoded bytes of one stream the engine may decode (content, form, font, object stream), and
+// of one page's content with every form counted each time it is drawn. The engine holds about
+// sixteen bytes per byte of dense path operators, so a page at the bound costs it about half a
+// gigabyte; real pages stay below a few MiB.
+inline constexpr std::uint64_t kMaxEngineContentBytes = std::uint64_t{32} << 20;
+
+// Decoded content bytes of all pages together, in page order, each page counted as often as the
+// page tree lists it; the content of the pages past it is read by the engine as blank. The
+// engine parses dense path operators at about 20 MiB/s, so this bounds the engine pass to a few
+// seconds. The largest of 37 real manuals and papers measured (2415 pages) has 16 MiB.
+inline constexpr std::uint64_t kMaxEngineTotalBytes = std::uint64_t{128} << 20;
+
+// What one drawing of a form or an image counts toward kMaxEngineContentBytes besides its
+// content: the engine builds an object of a few hundred bytes for each, even an empty one.
+inline constexpr std::uint64_t kEngineDrawBytes = 1024;
+
+// Forms drawn inside forms while measuring a page; real files nest a few. A deeper chain is
+// taken to be past kMaxEngineContentBytes.
+inline constexpr unsigned kMaxEngineFormNesting = 64;
+
+// Decoded bytes the measuring may produce for one file; a stream it has no budget left for, and
+// whose size no ratio bounds, is taken to be past the bound. Keeps the measuring itself to
+// a fraction of a second; the real documents above needed at most 22 MiB.
+inline constexpr std::uint64_t kMaxEngineMeasuredBytes = std::uint64_t{256} << 20;
+
+// Pages the engine pass reads, in page order; the rest are left to the object passes, which
+// search their content streams. Real documents stay below a few thousand; a page tree can list
+// one small page a million times from a file of a few KB.
+inline constexpr int kMaxEnginePages = 100'000;
 
 // Longest value accepted from the engine's two-step readers (a length first, then the value).
 // The engine holds the value already, so this only guards against a length that no real string

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "resource_limits.h"
 #include "text/unicode.h"
@@ -165,6 +167,7 @@ std::optional<Annotation> Page::annotation(int index) const {
 
 struct Document::State {
   int fd = -1;
+  std::vector<ByteRange> blanked;
   FPDF_FILEACCESS file_access{};
   FPDF_FORMFILLINFO form_info{};
   FPDF_DOCUMENT document = nullptr;
@@ -185,6 +188,9 @@ struct Document::State {
     const auto& state = *static_cast<const State*>(param);
     const unsigned long length = state.file_access.m_FileLen;
     if (position > length || size > length - position) return 0;
+    const unsigned long start = position;
+    unsigned char* const block = buffer;
+    const unsigned long block_size = size;
     while (size > 0) {
       const std::size_t chunk = std::min<unsigned long>(size, SSIZE_MAX);
       const ssize_t got = ::pread(state.fd, buffer, chunk, static_cast<off_t>(position));
@@ -194,6 +200,12 @@ struct Document::State {
       buffer += got;
       position += static_cast<unsigned long>(got);
       size -= static_cast<unsigned long>(got);
+    }
+    for (const ByteRange& range : state.blanked) {
+      const std::uint64_t from = std::max<std::uint64_t>(range.offset, start);
+      const std::uint64_t to =
+          std::min<std::uint64_t>(range.offset + range.length, start + block_size);
+      if (from < to) std::memset(block + (from - start), ' ', to - from);
     }
     return 1;
   }
@@ -206,8 +218,10 @@ Document::~Document() = default;
 
 std::expected<Document, OpenError> Document::open(Pdfium /*engine*/,
                                                   const std::filesystem::path& path,
-                                                  std::optional<std::uint64_t> byte_limit) {
+                                                  std::optional<std::uint64_t> byte_limit,
+                                                  std::span<const ByteRange> blanked) {
   auto state = std::make_unique<State>();
+  state->blanked.assign(blanked.begin(), blanked.end());
   // Non-blocking, so that a FIFO named by the path cannot stall the open; reads of a regular
   // file are not affected.
   state->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 
@@ -116,16 +117,24 @@ class Page {
   int index_;
 };
 
+// Bytes [offset, offset + length) of a file.
+struct ByteRange {
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+};
+
 // An open PDF document, read from its file on demand.
 class Document {
  public:
   // Opens the PDF at `path` with no password. With `byte_limit`, the engine sees only the
   // file's first `byte_limit` bytes, as if the file ended there (an earlier revision of an
-  // incrementally updated file, for instance). Fails with the engine's error kind, or with the
-  // system error when the file cannot be opened or is not a regular file.
+  // incrementally updated file, for instance). The engine reads every byte of the `blanked`
+  // ranges as a space, whatever the file holds there. Fails with the engine's error kind, or
+  // with the system error when the file cannot be opened or is not a regular file.
   static std::expected<Document, OpenError> open(
       Pdfium engine, const std::filesystem::path& path,
-      std::optional<std::uint64_t> byte_limit = std::nullopt);
+      std::optional<std::uint64_t> byte_limit = std::nullopt,
+      std::span<const ByteRange> blanked = {});
 
   Document(Document&&) noexcept;
   Document& operator=(Document&&) noexcept;

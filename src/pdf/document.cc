@@ -87,7 +87,7 @@ DecodeResult Document::decode(const Stream& stream) const {
   const ValueResolver resolve = [this](const Object& value) {
     return this->resolve(value).value_or(Object());
   };
-  return decode_bounded(stream, resolve, state_->decoded_bytes);
+  return decode_bounded(stream, resolve, state_->budget->used);
 }
 
 DecodeResult Document::plain_content(const Stream& stream) const {
@@ -95,7 +95,7 @@ DecodeResult Document::plain_content(const Stream& stream) const {
     return this->resolve(value).value_or(Object());
   };
   if (!names_a_filter(stream.dict, resolve)) return std::string(stream.data);
-  return decode_bounded(stream, resolve, state_->decoded_bytes);
+  return decode_bounded(stream, resolve, state_->budget->used);
 }
 
 DecodeResult Document::decode_prefix(const Stream& stream, std::size_t max_bytes) const {

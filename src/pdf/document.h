@@ -53,6 +53,13 @@ struct XrefSection {
   std::optional<std::size_t> hybrid_stream_offset;
 };
 
+// Decoded bytes charged against the per-file bound on decoding (limits::kMaxDecodedFileBytes).
+// Documents loaded with one budget share that bound: the revisions of one file, which hold the
+// same streams, decode them within it once between them rather than once each.
+struct DecodeBudget {
+  std::atomic<std::uint64_t> used{0};
+};
+
 enum class Encryption : std::uint8_t {
   none,        // not encrypted
   decrypted,   // opened with the empty user password; strings and streams come out decrypted
@@ -63,10 +70,12 @@ class Document {
  public:
   // Loads the first `length` bytes of `file` (all of it when `length` is larger). The document
   // keeps `file` alive and views it: unencrypted stream data is not copied, and several
-  // documents can be loaded from prefixes of one buffer at no extra cost.
+  // documents can be loaded from prefixes of one buffer at no extra cost. Decoding is charged to
+  // `budget` (shared with the other documents given it), or to a budget of its own.
   // Fails, with a description of what was wrong, only when no object at all can be found.
   static std::expected<Document, std::string> load(std::shared_ptr<const std::string> file,
-                                                   std::size_t length);
+                                                   std::size_t length,
+                                                   std::shared_ptr<DecodeBudget> budget = nullptr);
   static std::expected<Document, std::string> load(std::string bytes);
 
   Document(Document&&) noexcept;

@@ -180,7 +180,7 @@ const std::vector<CompressedObject>* Loader::object_stream(std::size_t i) {
     members.objects = parse_object_stream(reader_, stream->data, stream->dict, resolver_);
     return &members.objects;
   }
-  DecodeResult decoded = decode_bounded(*stream, resolver_, st_.decoded_bytes);
+  DecodeResult decoded = decode_bounded(*stream, resolver_, st_.budget->used);
   // A stream that decodes only in part still gives the objects its prefix holds.
   const std::string& content =
       st_.buffers.emplace_back(decoded ? std::move(*decoded) : std::move(decoded.error().partial));
@@ -193,7 +193,8 @@ const std::vector<CompressedObject>* Loader::object_stream(std::size_t i) {
       if (e.key != "Filter" && e.key != "DecodeParms") kept.push_back(e);
     }
     const Dictionary dict(st_.arena.copy(std::span<const DictEntry>(kept)));
-    Stream* plain = st_.arena.make<Stream>(dict, std::string_view(content), stream->id);
+    Stream* plain =
+        st_.arena.make<Stream>(dict, std::string_view(content), stream->id, stream->stored);
     slots_[i].stream = plain;
     slots_[i].value = Object::stream(plain);
   }
@@ -292,7 +293,7 @@ std::expected<void, std::string> Loader::run() {
       return v.is(Kind::reference) ? Object() : v;
     };
     if (!names_a_filter(stream.dict, direct)) return std::string(stream.data);
-    return decode_bounded(stream, direct, st_.decoded_bytes);
+    return decode_bounded(stream, direct, st_.budget->used);
   };
 
   std::string xref_problem;
@@ -332,9 +333,11 @@ std::expected<void, std::string> Loader::run() {
 }  // namespace
 
 std::expected<Document, std::string> Document::load(std::shared_ptr<const std::string> file,
-                                                    std::size_t length) {
+                                                    std::size_t length,
+                                                    std::shared_ptr<DecodeBudget> budget) {
   if (!file) return std::unexpected(std::string("no bytes to load"));
   auto state = std::make_unique<State>();
+  state->budget = budget ? std::move(budget) : std::make_shared<DecodeBudget>();
   std::string_view bytes(file->data(), std::min(length, file->size()));
   bytes = bytes.substr(0, limits::kMaxFileBytes);
   if (bytes.empty()) return std::unexpected(std::string("the file is empty"));

@@ -31,8 +31,8 @@ struct Document::State {
   bool reconstructed = false;
   Encryption encryption = Encryption::none;
 
-  // Decoded bytes charged against the per-file bound so far.
-  mutable std::atomic<std::uint64_t> decoded_bytes{0};
+  // Decoded bytes charged against the per-file bound so far, perhaps with other documents.
+  std::shared_ptr<DecodeBudget> budget;
 };
 
 // Decodes `stream` under the per-stream and per-file bounds: the first decode of a stream fixes

@@ -139,6 +139,9 @@ struct Stream {
   Dictionary dict;
   std::string_view data;
   ObjectId id;  // the identity of the object that holds it
+  // The bytes as read, before decryption: for a stream of the file itself, a view of the file.
+  // An object stream whose decoded bytes replaced its data keeps what it was decoded from.
+  std::string_view stored;
 
   // Decode bookkeeping of the Document: the output bound of the first decode, reused for every
   // later one so that each decode of a stream gives the same answer. Zero until then.

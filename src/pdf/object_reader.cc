@@ -136,7 +136,7 @@ std::optional<RawObject> ObjectReader::read(std::size_t offset, const ReadOption
   }
   std::size_t end = 0;
   const std::string_view data = stream_data(data_start, length, &end);
-  result.stream = arena_.make<Stream>(dict, data, id);
+  result.stream = arena_.make<Stream>(dict, data, id, data);
   result.value = Object::stream(result.stream);
   Lexer tail(bytes_, end);
   const Token endobj = tail.next();

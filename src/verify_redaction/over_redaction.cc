@@ -6,21 +6,23 @@
 #include <limits>
 
 #include "lib/engine.h"
+#include "resource_limits.h"
 #include "text/unicode.h"
+#include "verify_redaction/engine_guard.h"
 
 namespace quorvel::verify {
 
 std::expected<std::uint64_t, std::string> count_total_body_chars(
     Pdfium engine, const std::filesystem::path& path,
     std::span<const std::uint32_t> excluded_pages) {
-  auto document = engine::Document::open(engine, path);
+  auto document = open_guarded(engine, path);
   if (!document) {
     return std::unexpected(fmt::format("over-redaction check: couldn't open {}: {}",
                                        text::utf8_with_replacement(path.string()),
                                        document.error().describe()));
   }
   std::uint64_t total = 0;
-  const int page_count = document->page_count();
+  const int page_count = std::min(document->page_count(), limits::kMaxEnginePages);
   // As in the page audit, the previous page stays open until the next one is loaded.
   std::optional<engine::Page> previous;
   for (int i = 0; i < page_count; ++i) {

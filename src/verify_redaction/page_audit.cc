@@ -2,11 +2,14 @@
 // calling thread, and the document is closed before any matching starts.
 #include "verify_redaction/page_audit.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
 #include "lib/engine.h"
+#include "resource_limits.h"
 #include "text/unicode.h"
+#include "verify_redaction/engine_guard.h"
 
 namespace quorvel::verify {
 namespace {
@@ -36,10 +39,10 @@ void read_annotation_fields(const engine::Page& page, std::vector<AnnotField>& f
 
 std::expected<std::vector<PerPageData>, std::string> extract_page_data(
     Pdfium engine, const std::filesystem::path& path, std::optional<std::uint64_t> byte_limit) {
-  auto document = engine::Document::open(engine, path, byte_limit);
+  auto document = open_guarded(engine, path, byte_limit);
   if (!document) return std::unexpected(document.error().describe());
 
-  const int page_count = document->page_count();
+  const int page_count = std::min(document->page_count(), limits::kMaxEnginePages);
   std::vector<PerPageData> pages;
   pages.reserve(page_count > 0 ? static_cast<std::size_t>(page_count) : 0);
   // The engine frees a page's fonts when the page closes, so the next page would parse them

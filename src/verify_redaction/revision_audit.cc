@@ -23,6 +23,7 @@ std::string hit_key(const LeakHit& hit) { return hit.term + '\0' + hit.location;
 // The hits of one revision, in the order of a verification's lists.
 VerifyReport audit_revision(Pdfium engine, const std::filesystem::path& path,
                             const std::shared_ptr<const std::string>& bytes, std::size_t end,
+                            const std::shared_ptr<pdf::DecodeBudget>& budget,
                             std::span<const Needle> needles, const match::AhoCorasick& matcher) {
   VerifyReport lists;
   if (auto pages = extract_page_data(engine, path, end)) {
@@ -31,7 +32,7 @@ VerifyReport audit_revision(Pdfium engine, const std::filesystem::path& path,
       std::ranges::move(hits.annots, std::back_inserter(lists.annot_hits));
     }
   }
-  if (const auto document = pdf::Document::load(bytes, end))
+  if (const auto document = pdf::Document::load(bytes, end, budget))
     audit_objects(*document, needles, matcher, lists);
   return lists;
 }
@@ -51,8 +52,12 @@ std::vector<LeakHit> audit_earlier_revisions(Pdfium engine, const std::filesyste
     for (const LeakHit& hit : newest.*list) reported.insert(hit_key(hit));
 
   const std::size_t audited = std::min(revision_ends.size(), limits::kMaxEarlierRevisions);
+  // The revisions hold the same streams over and over: they share one bound on decoding, or a
+  // small file of many revisions would decode its largest stream once for each.
+  const auto budget = std::make_shared<pdf::DecodeBudget>();
   for (std::size_t k = 0; k < audited; ++k) {
-    VerifyReport lists = audit_revision(engine, path, bytes, revision_ends[k], needles, matcher);
+    VerifyReport lists =
+        audit_revision(engine, path, bytes, revision_ends[k], budget, needles, matcher);
     for (const auto list : kHitLists) {
       for (LeakHit& hit : lists.*list) {
         if (!reported.insert(hit_key(hit)).second) continue;
