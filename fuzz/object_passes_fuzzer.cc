@@ -1,6 +1,7 @@
 // The verifier's object passes on arbitrary bytes, as verify_output runs them after the engine
 // pass: load the document, build the skip set, walk every string, scan every stream, audit Info
-// and XMP; then the same for each earlier revision the file's /Prev chain reveals.
+// and XMP, measure what the engine would be kept from; then the same for each earlier revision
+// the file's /Prev chain reveals.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "pdf/document.h"
 #include "pdf/revisions.h"
 #include "resource_limits.h"
+#include "verify_redaction/engine_guard.h"
 #include "verify_redaction/needles.h"
 #include "verify_redaction/object_audit.h"
 
@@ -50,6 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VerifyReport report;
     verify::audit_objects(*document, terms.needles, terms.matcher, report);
     check(report, terms);
+    // What the engine would be kept from: ranges of the file, in order of their offsets.
+    std::uint64_t previous_offset = 0;
+    for (const auto& range : verify::engine_hazards(*document, *file)) {
+      if (range.offset < previous_offset || range.offset > file->size() ||
+          range.length > file->size() - range.offset) {
+        __builtin_trap();
+      }
+      previous_offset = range.offset;
+    }
     revision_ends = quorvel::pdf::earlier_revision_ends(*document, *file);
   }
   std::size_t previous = 0;

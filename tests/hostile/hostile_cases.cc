@@ -275,8 +275,9 @@ std::vector<HostileCase> structure_cases() {
       {"no xref table", good.substr(0, xref) + good.substr(trailer), all_three, ""},
       {"startxref past the end", good.substr(0, startxref) + "startxref\n999999999\n%%EOF\n",
        all_three, ""},
-      {"trailer missing", good.substr(0, trailer) + good.substr(startxref), {kContentHit}, ""},
-      {"xref, trailer and startxref missing", good.substr(0, xref), {kContentHit}, ""},
+      // The engine finds no catalog without a trailer.
+      {"trailer missing", good.substr(0, trailer) + good.substr(startxref), {}, open_error},
+      {"xref, trailer and startxref missing", good.substr(0, xref), {}, open_error},
       {"reference cycles",
        base()
            .add(100, "101 0 R")
@@ -425,6 +426,22 @@ std::vector<HostileCase> filter_cases() {
                        .bytes(),
                    with("raw: Acme @ object 100 stream"), ""});
 
+  // Forty incremental updates of the Info dictionary over a bomb: every earlier revision is
+  // audited again, the bomb in each.
+  std::string revised = base().add(100, stream_object(flate2, two)).bytes();
+  for (int k = 0; k < 40; ++k) {
+    const std::size_t prev = std::stoul(revised.substr(revised.rfind("startxref") + 10));
+    const std::size_t at = revised.size();
+    revised += "9 0 obj\n<< /Title (Acme, revision " + std::to_string(k + 2) + ") >>\nendobj\n";
+    const std::string offset = std::to_string(at);
+    const std::size_t xref = revised.size();
+    revised += "xref\n9 1\n" + std::string(10 - offset.size(), '0') + offset +
+               " 00000 n\r\ntrailer\n<< /Size 101 /Root 1 0 R /Info 9 0 R /Prev " +
+               std::to_string(prev) + " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  }
+  cases.push_back({"forty incremental updates over a double flate bomb", revised,
+                   with("raw: Acme @ object 100 stream"), ""});
+
   // Forms that each draw the next ten times, eight deep: ten million text objects from 2 KB.
   Doc fan_out =
       two_contents("<< /Length 6 >>\nstream\n/Fx Do\nendstream", "/XObject << /Fx 10 0 R >>");
@@ -503,7 +520,8 @@ std::vector<HostileCase> filter_cases() {
 
 }  // namespace
 
-// Text only, so it is written with the template expander.
+// An incremental update (an object stream behind a cross-reference stream) on a first revision
+// with a classic table. Text only, so it is written with the template expander.
 std::string truncation_source() {
   return expand_pdf_template(R"(%PDF-1.7
 {{object 1 0}} << /Type /Catalog /Pages 2 0 R /Metadata 8 0 R >> endobj
@@ -532,6 +550,9 @@ endstream endobj
 stream
 0 0 m 100 100 l S
 endstream endobj
+{{xref}}
+trailer << /Size {{size}} /Root 1 0 R /Info 9 0 R >>
+{{startxref}}
 {{object 13 0}} << /Type /ObjStm /N 1 /First 5 {{streamlen}} >>
 stream
 14 0 << /Note (Acme in an object stream) >>

@@ -27,8 +27,9 @@ struct HostileCase {
 // decoded.
 std::vector<HostileCase> hostile_cases();
 
-// A good three-page file that has a hit in every list: body text, an annotation, an object in an
-// object stream behind a cross-reference stream, an Info dictionary, XMP metadata.
+// A good three-page file that has a hit in every list: body text, an annotation, an Info
+// dictionary and XMP metadata in its first revision, an object in an object stream behind a
+// cross-reference stream in the incremental update that follows.
 std::string truncation_source();
 
 // Truncations of that file at `count` points spread over its length, from its first byte on.
