@@ -17,7 +17,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # independent readers used as oracles in tests
   qpdf libqpdf-dev poppler-utils
-  # the load fuzzer (make -C fuzz fuzz-load): clang with libFuzzer, and libc++ for std::expected
+  # the fuzz targets (make fuzz): clang with libFuzzer, and libc++ for std::expected
   clang-16 libclang-rt-16-dev libc++-16-dev libc++abi-16-dev
   # runtime libraries of the engine (ldd of libpdfiumlo.so)
   libjpeg62-turbo liblcms2-2 libopenjp2-7 libfreetype6 libpng16-16 libbrotli1 libicu72
