@@ -1,6 +1,7 @@
 #include "verify_redaction/engine_guard.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <limits>
 #include <string>
@@ -33,15 +34,21 @@ std::uint64_t expansion(std::string_view filter) {
   return 1;
 }
 
-// Called for every byte of every page's content: comparisons compile to a bit test, where a search
-// of the set's characters costs a call.
-bool is_delimiter(char c) {
-  return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
-         c == '}' || c == '/' || c == '%';
-}
-bool is_white(char c) {
-  return c == '\0' || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
+// The white space and delimiters of content-stream syntax, looked up for every byte of every
+// page's content.
+enum ByteKind : std::uint8_t { kRegular, kWhite, kDelimiter };
+constexpr std::array<ByteKind, 256> kByteKinds = [] {
+  std::array<ByteKind, 256> kinds{};
+  for (const char c : std::string_view("\0\t\n\f\r ", 6))
+    kinds[static_cast<unsigned char>(c)] = kWhite;
+  for (const char c : std::string_view("()<>[]{}/%"))
+    kinds[static_cast<unsigned char>(c)] = kDelimiter;
+  return kinds;
+}();
+
+bool is_delimiter(char c) { return kByteKinds[static_cast<unsigned char>(c)] == kDelimiter; }
+bool is_white(char c) { return kByteKinds[static_cast<unsigned char>(c)] == kWhite; }
+bool is_regular(char c) { return kByteKinds[static_cast<unsigned char>(c)] == kRegular; }
 
 // How often each resource name is drawn by a "Do" operator in `content`. Strings, comments and
 // inline image data are stepped over; a name's #xx escapes are decoded.
@@ -75,7 +82,7 @@ std::unordered_map<std::string, std::uint64_t> drawn_names(std::string_view cont
       after_name = false;
     } else if (c == '/') {
       last_name.clear();
-      for (++i; i < n && !is_white(content[i]) && !is_delimiter(content[i]); ++i) {
+      for (++i; i < n && is_regular(content[i]); ++i) {
         if (content[i] == '#' && i + 2 < n &&
             std::isxdigit(static_cast<unsigned char>(content[i + 1])) &&
             std::isxdigit(static_cast<unsigned char>(content[i + 2]))) {
@@ -92,7 +99,7 @@ std::unordered_map<std::string, std::uint64_t> drawn_names(std::string_view cont
       after_name = false;
     } else {
       const std::size_t start = i;
-      while (i < n && !is_white(content[i]) && !is_delimiter(content[i])) ++i;
+      while (i < n && is_regular(content[i])) ++i;
       const std::string_view token = content.substr(start, i - start);
       if (token == "Do" && after_name) ++drawn[last_name];
       if (token == "ID") {
