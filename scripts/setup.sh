@@ -19,6 +19,8 @@ packages=(
   qpdf libqpdf-dev poppler-utils
   # the fuzz targets (make fuzz): clang with libFuzzer, and libc++ for std::expected
   clang-16 libclang-rt-16-dev libc++-16-dev libc++abi-16-dev
+  # make test-tsan unpacks oneTBB's source package to build it under ThreadSanitizer
+  dpkg-dev
   # runtime libraries of the engine (ldd of libpdfiumlo.so)
   libjpeg62-turbo liblcms2-2 libopenjp2-7 libfreetype6 libpng16-16 libbrotli1 libicu72
   libabsl20220623 zlib1g

@@ -326,9 +326,12 @@ TEST(QuorvelVerifyJobs, AChildThatDiesIsAnErrorLineForItsFileAndTheOthersGoOn) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
   pid_t child = -1;
   while (child < 0) {
-    // The parent has the name on its command line too, and "--jobs" besides.
+    // The parent has the name on its command line too, and "--jobs" besides. The parents are
+    // listed second: a parent that replaces the test's forked copy of itself between the two
+    // lists would otherwise be taken for the child.
+    const std::vector<pid_t> named = processes_with_argument(doomed.string());
     const std::vector<pid_t> parents = processes_with_argument("--jobs");
-    for (const pid_t pid : processes_with_argument(doomed.string())) {
+    for (const pid_t pid : named) {
       if (std::ranges::find(parents, pid) == parents.end()) child = pid;
     }
     ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the child never started";
