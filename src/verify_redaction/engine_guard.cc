@@ -50,10 +50,15 @@ bool is_delimiter(char c) { return kByteKinds[static_cast<unsigned char>(c)] == 
 bool is_white(char c) { return kByteKinds[static_cast<unsigned char>(c)] == kWhite; }
 bool is_regular(char c) { return kByteKinds[static_cast<unsigned char>(c)] == kRegular; }
 
-// How often each resource name is drawn by a "Do" operator in `content`. Strings, comments and
-// inline image data are stepped over; a name's #xx escapes are decoded.
+// Drawings past this many cost more than a page may, whatever they draw.
+constexpr std::uint64_t kMaxDraws = kMaxEngineContentBytes / limits::kEngineDrawBytes + 1;
+
+// How often each resource name is drawn by a "Do" operator in `content`, counting at most
+// kMaxDraws drawings. Strings, comments and inline image data are stepped over; a name's #xx
+// escapes are decoded.
 std::unordered_map<std::string, std::uint64_t> drawn_names(std::string_view content) {
   std::unordered_map<std::string, std::uint64_t> drawn;
+  std::uint64_t draws = 0;
   // Most content streams draw no XObject at all; without the bytes "Do" there is no operator to
   // find, and the stream need not be tokenised.
   if (content.find("Do") == std::string_view::npos) return drawn;
@@ -61,7 +66,7 @@ std::unordered_map<std::string, std::uint64_t> drawn_names(std::string_view cont
   bool after_name = false;
   std::size_t i = 0;
   const std::size_t n = content.size();
-  while (i < n) {
+  while (i < n && draws < kMaxDraws) {
     const char c = content[i];
     if (is_white(c)) {
       ++i;
@@ -101,7 +106,10 @@ std::unordered_map<std::string, std::uint64_t> drawn_names(std::string_view cont
       const std::size_t start = i;
       while (i < n && is_regular(content[i])) ++i;
       const std::string_view token = content.substr(start, i - start);
-      if (token == "Do" && after_name) ++drawn[last_name];
+      if (token == "Do" && after_name) {
+        ++drawn[last_name];
+        ++draws;
+      }
       if (token == "ID") {
         // Inline image data runs to an "EI" between white space.
         for (++i; i + 2 <= n; ++i) {

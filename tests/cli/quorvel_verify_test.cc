@@ -277,7 +277,10 @@ TEST(QuorvelVerifyJobs, OutputsKeepTheOrderOfTheFiles) {
 }
 
 // The processes whose command line holds `argument`, other than `except`.
-std::vector<pid_t> processes_with_argument(const std::string& argument) {
+// The processes whose argument vector holds `wanted` and not `unwanted`, each judged on one
+// read of its command line: a spawned child shows its parent's arguments until it has executed
+// its own, so two separate listings could see it once as each.
+std::vector<pid_t> processes_with_argument(const std::string& wanted, const std::string& unwanted) {
   std::vector<pid_t> out;
   for (const auto& entry : fs::directory_iterator("/proc")) {
     const std::string name = entry.path().filename();
@@ -288,13 +291,17 @@ std::vector<pid_t> processes_with_argument(const std::string& argument) {
     } catch (const std::exception&) {
       continue;
     }
+    bool has_wanted = false, has_unwanted = false;
     std::size_t start = 0;
     while (start < cmdline.size()) {
       const std::size_t end = cmdline.find('\0', start);
-      if (cmdline.substr(start, end - start) == argument) out.push_back(std::stoi(name));
+      const std::string argument = cmdline.substr(start, end - start);
+      has_wanted = has_wanted || argument == wanted;
+      has_unwanted = has_unwanted || argument == unwanted;
       if (end == std::string::npos) break;
       start = end + 1;
     }
+    if (has_wanted && !has_unwanted) out.push_back(std::stoi(name));
   }
   return out;
 }
@@ -326,14 +333,8 @@ TEST(QuorvelVerifyJobs, AChildThatDiesIsAnErrorLineForItsFileAndTheOthersGoOn) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
   pid_t child = -1;
   while (child < 0) {
-    // The parent has the name on its command line too, and "--jobs" besides. The parents are
-    // listed second: a parent that replaces the test's forked copy of itself between the two
-    // lists would otherwise be taken for the child.
-    const std::vector<pid_t> named = processes_with_argument(doomed.string());
-    const std::vector<pid_t> parents = processes_with_argument("--jobs");
-    for (const pid_t pid : named) {
-      if (std::ranges::find(parents, pid) == parents.end()) child = pid;
-    }
+    // The parent has the name on its command line too, and "--jobs" besides.
+    for (const pid_t pid : processes_with_argument(doomed.string(), "--jobs")) child = pid;
     ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the child never started";
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }

@@ -6,6 +6,7 @@
 #include <regex>
 #include <string>
 
+#include "pdf/lexer.h"
 #include "support/pdf_template.h"
 #include "support/run_command.h"
 
@@ -77,10 +78,14 @@ std::string stream_bytes(const std::string& file, std::uint32_t num, std::size_t
   return data == std::string::npos ? std::string() : text.substr(data + 7, length);
 }
 
-std::string hex_entry(const std::string& dict, const std::string& key) {
-  std::smatch m;
-  return std::regex_search(dict, m, std::regex(key + R"( <([0-9a-f]*)>)")) ? unhex(m[1].str())
-                                                                           : std::string();
+// The bytes of the string stored under `key` in `dict`: qpdf writes an encrypted string as a
+// literal string when its bytes are mostly printable, and in hexadecimal otherwise.
+std::string string_entry(const std::string& dict, const std::string& key) {
+  const std::size_t at = dict.find(key + " ");
+  if (at == std::string::npos) return {};
+  Lexer lexer(dict, at + key.size());
+  const Token token = lexer.next();
+  return token.type == TokenType::string ? std::string(token.bytes) : std::string();
 }
 
 CryptMethod method_named(const std::string& cfm) {
@@ -125,7 +130,7 @@ Encrypted encrypt_with_qpdf(const std::string& name, const std::string& user,
     const auto& value = object["value"];
     if (value.contains("/Title")) {
       e.title_num = num;
-      e.title = hex_entry(object_text(file, num), "/Title");
+      e.title = string_entry(object_text(file, num), "/Title");
     }
     if (value.contains("/Filter") && value["/Filter"] == "/Standard") {
       // Numbers and names from qpdf's view; strings as the file stores them.
@@ -135,11 +140,11 @@ Encrypted encrypt_with_qpdf(const std::string& name, const std::string& user,
       p.r = value["/R"].get<int>();
       p.length_bits = value.value("/Length", 40);
       p.p = value["/P"].get<std::int32_t>();
-      p.o = hex_entry(dict, "/O");
-      p.u = hex_entry(dict, "/U");
-      p.oe = hex_entry(dict, "/OE");
-      p.ue = hex_entry(dict, "/UE");
-      p.perms = hex_entry(dict, "/Perms");
+      p.o = string_entry(dict, "/O");
+      p.u = string_entry(dict, "/U");
+      p.oe = string_entry(dict, "/OE");
+      p.ue = string_entry(dict, "/UE");
+      p.perms = string_entry(dict, "/Perms");
       p.encrypt_metadata = value.value("/EncryptMetadata", true);
       if (value.contains("/CF")) {
         for (const auto& [cf_name, cf] : value["/CF"].items()) {
