@@ -9,8 +9,10 @@
 //   hit <list> <term> @ <location>      (one line per hit, lists in report order)
 //   error <message>                     (instead of hits, when the verification failed)
 //   end
-// --as-user drops root's privileges first (to NAME's user and group), so that a file's
-// permissions apply to the reads. Exits 0 when every file was verified, whatever the outcome.
+// --as-user drops root's privileges (to NAME's user and group) once the engine is bound, so
+// that a file's permissions apply to the reads; binding first lets the engine library stay in
+// a checkout that NAME cannot enter (a clone under /root). Exits 0 when every file was
+// verified, whatever the outcome.
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -41,15 +43,13 @@ bool drop_privileges(const char* user) {
 int main(int argc, char** argv) {
   std::vector<std::string> terms;
   std::vector<std::string> files;
+  const char* as_user = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--term" && i + 1 < argc) {
       terms.emplace_back(argv[++i]);
     } else if (arg == "--as-user" && i + 1 < argc) {
-      if (!drop_privileges(argv[++i])) {
-        std::fprintf(stderr, "hostile_verify: cannot become %s\n", argv[i]);
-        return 2;
-      }
+      as_user = argv[++i];
     } else {
       files.emplace_back(arg);
     }
@@ -57,6 +57,10 @@ int main(int argc, char** argv) {
   const auto engine = quorvel::bind_pdfium();
   if (!engine) {
     std::fprintf(stderr, "hostile_verify: %s\n", engine.error().describe().c_str());
+    return 2;
+  }
+  if (as_user != nullptr && !drop_privileges(as_user)) {
+    std::fprintf(stderr, "hostile_verify: cannot become %s\n", as_user);
     return 2;
   }
   for (const std::string& file : files) {
