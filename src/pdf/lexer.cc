@@ -8,15 +8,10 @@
 namespace quorvel::pdf {
 namespace {
 
-enum CharClass : std::uint8_t { kRegular = 0, kSpace = 1, kDelimiter = 2 };
-
-constexpr std::array<std::uint8_t, 256> make_classes() {
-  std::array<std::uint8_t, 256> c{};
-  for (unsigned char s : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) c[s] = kSpace;
-  for (unsigned char d : std::string_view("()<>[]{}/%")) c[d] = kDelimiter;
-  return c;
-}
-constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
+using detail::kDelimiter;
+using detail::kRegular;
+using detail::kSpace;
+constexpr const auto& kClasses = detail::kCharClasses;
 
 int hex_value(unsigned char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -42,10 +37,6 @@ Token with_bytes(TokenType type, std::string_view bytes, bool in_input, std::siz
 }
 
 }  // namespace
-
-bool is_pdf_space(unsigned char c) { return kClasses[c] == kSpace; }
-bool is_pdf_delimiter(unsigned char c) { return kClasses[c] == kDelimiter; }
-bool is_pdf_regular(unsigned char c) { return kClasses[c] == kRegular; }
 
 void Lexer::skip_space() {
   const std::size_t n = in_.size();

@@ -2,6 +2,7 @@
 // the delimiters of arrays and dictionaries. Comments and white space are skipped.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -10,12 +11,26 @@
 
 namespace quorvel::pdf {
 
+namespace detail {
+enum CharClass : std::uint8_t { kRegular = 0, kSpace = 1, kDelimiter = 2 };
+
+// The class of every byte, looked up for each byte the lexer and the engine guard read.
+constexpr std::array<std::uint8_t, 256> kCharClasses = [] {
+  std::array<std::uint8_t, 256> c{};
+  for (unsigned char s : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) c[s] = kSpace;
+  for (unsigned char d : std::string_view("()<>[]{}/%")) c[d] = kDelimiter;
+  return c;
+}();
+}  // namespace detail
+
 // PDF white space: NUL, TAB, LF, FF, CR and SPACE.
-bool is_pdf_space(unsigned char c);
+inline bool is_pdf_space(unsigned char c) { return detail::kCharClasses[c] == detail::kSpace; }
 // The delimiters ( ) < > [ ] { } / %.
-bool is_pdf_delimiter(unsigned char c);
+inline bool is_pdf_delimiter(unsigned char c) {
+  return detail::kCharClasses[c] == detail::kDelimiter;
+}
 // Neither white space nor a delimiter: the bytes of numbers, keywords and names.
-bool is_pdf_regular(unsigned char c);
+inline bool is_pdf_regular(unsigned char c) { return detail::kCharClasses[c] == detail::kRegular; }
 
 enum class TokenType : std::uint8_t {
   end,  // no more bytes

@@ -1,12 +1,12 @@
 #include "verify_redaction/engine_guard.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <limits>
 #include <string>
 #include <unordered_map>
 
+#include "pdf/lexer.h"
 #include "resource_limits.h"
 #include "verify_redaction/file_bytes.h"
 #include "verify_redaction/object_ids.h"
@@ -34,21 +34,9 @@ std::uint64_t expansion(std::string_view filter) {
   return 1;
 }
 
-// The white space and delimiters of content-stream syntax, looked up for every byte of every
-// page's content.
-enum ByteKind : std::uint8_t { kRegular, kWhite, kDelimiter };
-constexpr std::array<ByteKind, 256> kByteKinds = [] {
-  std::array<ByteKind, 256> kinds{};
-  for (const char c : std::string_view("\0\t\n\f\r ", 6))
-    kinds[static_cast<unsigned char>(c)] = kWhite;
-  for (const char c : std::string_view("()<>[]{}/%"))
-    kinds[static_cast<unsigned char>(c)] = kDelimiter;
-  return kinds;
-}();
-
-bool is_delimiter(char c) { return kByteKinds[static_cast<unsigned char>(c)] == kDelimiter; }
-bool is_white(char c) { return kByteKinds[static_cast<unsigned char>(c)] == kWhite; }
-bool is_regular(char c) { return kByteKinds[static_cast<unsigned char>(c)] == kRegular; }
+bool is_delimiter(char c) { return pdf::is_pdf_delimiter(static_cast<unsigned char>(c)); }
+bool is_white(char c) { return pdf::is_pdf_space(static_cast<unsigned char>(c)); }
+bool is_regular(char c) { return pdf::is_pdf_regular(static_cast<unsigned char>(c)); }
 
 // Drawings past this many cost more than a page may, whatever they draw.
 constexpr std::uint64_t kMaxDraws = kMaxEngineContentBytes / limits::kEngineDrawBytes + 1;

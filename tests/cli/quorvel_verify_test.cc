@@ -276,7 +276,6 @@ TEST(QuorvelVerifyJobs, OutputsKeepTheOrderOfTheFiles) {
   }
 }
 
-// The processes whose command line holds `argument`, other than `except`.
 // The processes whose argument vector holds `wanted` and not `unwanted`, each judged on one
 // read of its command line: a spawned child shows its parent's arguments until it has executed
 // its own, so two separate listings could see it once as each.
